@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "parser/error.hpp"
+
+// Whole-file readers. The renderer reads its optional inputs (settings, templates, CSS,
+// images) through them and falls back silently on failure; the command-line front end
+// reads the TEXT and SIDECAR files through them and reports the failure as a cause.
+namespace lorvane::render {
+
+/// The whole file as bytes. Fails, with the OS error text ("{} (os error {})") as the
+/// message, when the path is empty or missing, cannot be opened or read, or is a
+/// directory.
+Result<std::string> read_binary_file(const std::string& path);
+
+/// The whole file as UTF-8 text, exactly as stored (a byte-order mark stays). Fails like
+/// `read_binary_file`, and with "stream did not contain valid UTF-8" for invalid UTF-8.
+Result<std::string> read_text_file(const std::string& path);
+
+}  // namespace lorvane::render

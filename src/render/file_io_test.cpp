@@ -1,0 +1,64 @@
+#include "render/file_io.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace lorvane::render {
+namespace {
+
+class FileIoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("lorvane-file-io-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string write(const std::string& name, const std::string& bytes) {
+    const std::string path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  std::filesystem::path dir_;
+};
+
+TEST_F(FileIoTest, ReadsWholeFileExactly) {
+  const std::string bytes = "\xEF\xBB\xBFline\r\nnext\n";
+  auto text = read_text_file(write("a.txt", bytes));
+  ASSERT_TRUE(text.ok());
+  EXPECT_EQ(*text, bytes);
+  auto empty = read_text_file(write("empty.txt", ""));
+  ASSERT_TRUE(empty.ok());
+  EXPECT_EQ(*empty, "");
+}
+
+TEST_F(FileIoTest, LargeFile) {
+  std::string bytes(300000, 'x');
+  auto text = read_binary_file(write("big", bytes));
+  ASSERT_TRUE(text.ok());
+  EXPECT_EQ(text->size(), bytes.size());
+}
+
+TEST_F(FileIoTest, Failures) {
+  auto missing = read_text_file((dir_ / "missing").string());
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().message(), "No such file or directory (os error 2)");
+  auto directory = read_text_file(dir_.string());
+  ASSERT_FALSE(directory.ok());
+  EXPECT_EQ(directory.error().message(), "Is a directory (os error 21)");
+  EXPECT_FALSE(read_text_file("").ok());
+  auto invalid = read_text_file(write("bad", "a\xFF"));
+  ASSERT_FALSE(invalid.ok());
+  EXPECT_EQ(invalid.error().message(), "stream did not contain valid UTF-8");
+  auto binary = read_binary_file(write("bin", "a\xFF"));
+  ASSERT_TRUE(binary.ok());
+  EXPECT_EQ(*binary, "a\xFF");
+}
+
+}  // namespace
+}  // namespace lorvane::render
