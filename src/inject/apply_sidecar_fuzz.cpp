@@ -1,0 +1,1 @@
+int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }
