@@ -399,6 +399,31 @@ TEST(ApplySidecar, FinalDocumentInJsonForm) {
 })");
 }
 
+TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
+  // Not a parsed document: section 1. holds section 1.5 among its blocks.
+  parser::Document base;
+  base.title = "T";
+  base.children.push_back(
+      section("1.", {paragraph("a", "p0"), section("1.5", {paragraph("b", "q0")}), paragraph("c", "p1")}));
+  base.children.push_back(section("2."));
+  Merged r = run(
+      "injections:\n"
+      "  - {type: paragraph, id: x, text: x, target: {section: '1.5'}}\n"
+      "  - {type: paragraph, id: y, text: y, target: {section: '1', after_block: 0}}\n"
+      "  - {type: paragraph, id: z, text: z, target: {section: '1.5', prepend: true}}\n"
+      "  - {type: tip, id: w, target: {section: '1', start_block: 1, end_block: 2}}\n"
+      "  - {type: paragraph, id: v, text: v, target: {section: '1.5'}}\n",
+      false, base);
+  ASSERT_TRUE(r.document) << failure(r);
+  EXPECT_EQ(children_of(*r.document, 0), (Ids{"p0", "w", "p1"}));
+  const auto& wrapped = r.document->children[0].get_if<parser::SectionNode>()->children[1];
+  const auto& inside = wrapped.get_if<parser::AdmonitionNode>()->children;
+  EXPECT_EQ(ids(inside), (Ids{"y", "sec-1.5"}));
+  EXPECT_EQ(ids(inside[1].get_if<parser::SectionNode>()->children), (Ids{"z", "q0", "x"}));
+  // Once inside the admonition, 1.5 is no longer searched for.
+  EXPECT_EQ(r.warnings, Ids{"WARN: target section not found: 1.5\n"});
+}
+
 // 100,000 entries that keep wrapping the first block: the 33rd level is refused.
 std::string rewrap_entries(int count) {
   std::string text = "reclassify:\n";
