@@ -47,6 +47,9 @@ BlockKind block_kind(const parser::Node& node) {
 }
 
 std::uint32_t admonition_depth(const parser::Node& node) {
+  const parser::NodeList* top = node.child_blocks();
+  if (top == nullptr) return 0;  // most blocks: no walk, no allocation
+  if (top->empty()) return node.get_if<parser::AdmonitionNode>() ? 1 : 0;
   struct Visit {
     const parser::Node* node;
     std::uint32_t above;  // admonitions on the path above this node
