@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "inject/section_blocks.hpp"
 #include "inject/test_fixtures.hpp"
 #include "parser/json.hpp"
@@ -422,6 +425,58 @@ TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
   EXPECT_EQ(ids(inside[1].get_if<parser::SectionNode>()->children), (Ids{"z", "q0", "x"}));
   // Once inside the admonition, 1.5 is no longer searched for.
   EXPECT_EQ(r.warnings, Ids{"WARN: target section not found: 1.5\n"});
+}
+
+TEST(ApplySidecar, SampleSidecarFile) {
+  std::ifstream file(LORVANE_SAMPLE_SIDECAR_SEED, std::ios::binary);
+  ASSERT_TRUE(file) << LORVANE_SAMPLE_SIDECAR_SEED;
+  const std::string sidecar((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The sections of the sample source that the file aims at, with their paragraphs.
+  auto paragraphs = [](const char* number, int count) {
+    parser::SectionNode s = section(number);
+    for (int i = 0; i < count; ++i)
+      s.children.push_back(paragraph("text", parser::make_node_id("p", {number, std::to_string(i)})));
+    return s;
+  };
+  parser::Document base;
+  base.title = "SIDECAR Capability Demonstration";
+  base.children.push_back(paragraphs("1.", 2));
+  base.children.push_back(paragraphs("1.2", 2));
+  base.children.push_back(paragraphs("2.2", 3));
+  base.children.push_back(paragraphs("2.3", 3));
+  for (bool strict : {true, false}) {
+    Merged r = run(sidecar, strict, base);
+    ASSERT_TRUE(r.document) << failure(r);
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(children_of(*r.document, 0), (Ids{"p-1.-0", "p-1.-1"}));
+    EXPECT_EQ(children_of(*r.document, 1), (Ids{"p-1.2-0", "p-1.2-1", "supported-selector-note"}));
+    EXPECT_EQ(children_of(*r.document, 2),
+              (Ids{"p-2.2-0", "example-figure", "p-2.2-1", "example-code", "p-2.2-2", "example-table"}));
+    EXPECT_EQ(children_of(*r.document, 3), (Ids{"reclassify-range-as-note", "p-2.3-2"}));
+
+    const auto& section_2_3 = *r.document->children[3].get_if<parser::SectionNode>();
+    const auto& wrapped = *section_2_3.children[0].get_if<parser::AdmonitionNode>();
+    EXPECT_EQ(wrapped.level, "note");
+    EXPECT_EQ(wrapped.render_hints, (parser::RenderHints{{"title", std::string("Reclassified Range")}}));
+    EXPECT_EQ(ids(wrapped.children), (Ids{"p-2.3-0", "p-2.3-1"}));
+
+    const auto& note = *r.document->children[1].get_if<parser::SectionNode>()->children[2].get_if<parser::AdmonitionNode>();
+    EXPECT_EQ(note.level, "info");
+    EXPECT_EQ(ids(note.children), Ids{"inj-0-p0"});
+
+    const auto& section_2_2 = *r.document->children[2].get_if<parser::SectionNode>();
+    const auto& figure = *section_2_2.children[1].get_if<parser::FigureNode>();
+    EXPECT_EQ(figure.src, "SIDECAR/assets/imgs/sidecar-demo.svg");
+    EXPECT_EQ(figure.width, "56%");
+    EXPECT_EQ(figure.render_hints, (parser::RenderHints{{"alignment", std::string("center")}}));
+    const auto& code = *section_2_2.children[3].get_if<parser::CodeBlockNode>();
+    EXPECT_EQ(code.language, "yaml");
+    EXPECT_EQ(code.content.substr(0, 17), "injections:\n  - i");
+    const auto& table = *section_2_2.children[5].get_if<parser::TableNode>();
+    EXPECT_EQ(table.columns, (Ids{"Capability", "Example"}));
+    EXPECT_EQ(table.caption, "Capability examples");
+    EXPECT_EQ(table.data_source.substr(0, 27), "Admonition,after_paragraph\n");
+  }
 }
 
 // 100,000 entries that keep wrapping the first block: the 33rd level is refused.
