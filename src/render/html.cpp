@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace lorvane::render {
 namespace {
@@ -17,6 +18,7 @@ enum : std::uint8_t {
   kLetter = 1 << 4,     // ASCII letter
   kLower = 1 << 5,      // a to z
   kTrailing = 1 << 6,   // "!", ",", ".", ":", ";", "?", ")", "]", "}": may leave a link's end
+  kLinkHint = 1 << 7,   // "." or ":": a token without either holds no link
 };
 
 constexpr std::array<std::uint8_t, 256> make_classes() {
@@ -30,9 +32,23 @@ constexpr std::array<std::uint8_t, 256> make_classes() {
   c['.'] |= kHost;
   c['-'] |= kHost;
   for (unsigned char b : {'!', ',', '.', ':', ';', '?', ')', ']', '}'}) c[b] |= kTrailing;
+  c['.'] |= kLinkHint;
+  c[':'] |= kLinkHint;
   return c;
 }
 constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
+
+// The HTML form of each byte that escaping replaces; empty for every other byte.
+constexpr std::array<std::string_view, 256> make_escapes() {
+  std::array<std::string_view, 256> e{};
+  e['&'] = "&amp;";
+  e['<'] = "&lt;";
+  e['>'] = "&gt;";
+  e['"'] = "&quot;";
+  e['\''] = "&#39;";
+  return e;
+}
+constexpr std::array<std::string_view, 256> kEscapes = make_escapes();
 
 bool has_class(char c, std::uint8_t cls) {
   return (kClasses[static_cast<unsigned char>(c)] & cls) != 0;
@@ -69,6 +85,7 @@ std::size_t multibyte_space_length(std::string_view s, std::size_t pos) {
 constexpr std::string_view kLinkOpen = "<a href=\"";
 constexpr std::string_view kLinkMiddle = "\" target=\"_blank\" rel=\"noopener noreferrer\">";
 constexpr std::string_view kLinkClose = "</a>";
+constexpr std::string_view kLineBreak = "<br/>\n";
 
 void append_link(std::string& out, std::string_view target_prefix, std::string_view link) {
   out.append(kLinkOpen);
@@ -85,12 +102,20 @@ bool starts_with_scheme(std::string_view rest) {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
-// Renders one token: a maximal run of characters that are no token ends (so no line
-// feed either). Read character by character, the inline rules try a link at every
-// position of the run, and a link always runs to the end of the run; the output is
-// therefore the run's text before the first position where a link is accepted, then
-// that link and its trailing punctuation. The facts below let every position be decided
-// from a few scans over the run instead of re-forming the token at each one.
+// Where a link is in one token, a maximal run of characters that are no token ends (so
+// no line feed either).
+struct LinkSpan {
+  std::size_t start = 0;  // the link is [start, end); the rest of the token is text
+  std::size_t end = 0;
+  bool bare = false;  // a bare host name, linked with "https://" in front
+};
+
+// Read character by character, the inline rules try a link at every position of the
+// token, and a link always takes the rest of the token apart from its trailing
+// punctuation; the output is therefore the token's text before the first position where
+// a link is accepted, then that link and its trailing punctuation. The facts below let
+// every position be decided from a few scans over the run instead of re-forming the
+// token at each one.
 //
 // - Only "!,.:;?" and closing brackets can leave a link's end, and opening brackets never
 //   do, so the punctuation split of the token from any position i ends the link at
@@ -105,8 +130,15 @@ constexpr std::size_t kNone = std::string_view::npos;
 // - The version test never rejects a host whose last label is two or more of a to z:
 //   such a link has a letter after its first character, or a "/" if the host is not all
 //   of it. It is therefore not repeated here.
-void append_token(std::string& out, std::string_view run) {
+std::optional<LinkSpan> find_link(std::string_view run) {
   const std::size_t n = run.size();
+  std::size_t zone = n;
+  while (zone > 0 && has_class(run[zone - 1], kTrailing)) --zone;
+  // A link needs a scheme prefix (so a ":") or a host with a "." before the trailing
+  // punctuation; most words that end a sentence have neither.
+  if (run.find(':') == std::string_view::npos &&
+      run.substr(0, zone).find('.') == std::string_view::npos)
+    return std::nullopt;
 
   bool any_dot = false;
   std::size_t first_scheme = n;
@@ -130,18 +162,13 @@ void append_token(std::string& out, std::string_view run) {
       }
     }
   }
-  if (!any_dot && first_scheme == n) {
-    append_escaped_html(out, run);
-    return;
-  }
+  if (!any_dot && first_scheme == n) return std::nullopt;
 
-  std::size_t zone = n;
   std::array<std::size_t, 3> last_close{kNone, kNone, kNone};
-  while (zone > 0 && has_class(run[zone - 1], kTrailing)) {
-    --zone;
-    const int kind = closer_kind(run[zone]);
+  for (std::size_t k = n; k-- > zone;) {
+    const int kind = closer_kind(run[k]);
     if (kind >= 0 && last_close[static_cast<std::size_t>(kind)] == kNone)
-      last_close[static_cast<std::size_t>(kind)] = zone;
+      last_close[static_cast<std::size_t>(kind)] = k;
   }
   // REQUIRES: start < zone (a link starts with a letter or digit).
   const auto link_end = [&](std::size_t start) {
@@ -201,44 +228,25 @@ void append_token(std::string& out, std::string_view run) {
     }
   }
 
-  std::size_t start;
-  std::string_view target_prefix;
-  if (bare != kNone) {
-    start = bare;
-    target_prefix = "https://";
-  } else if (first_scheme < n) {
-    start = first_scheme;
-  } else {
-    append_escaped_html(out, run);
-    return;
-  }
-  const std::size_t end = link_end(start);
-  append_escaped_html(out, run.substr(0, start));
-  append_link(out, target_prefix, run.substr(start, end - start));
-  append_escaped_html(out, run.substr(end));
+  if (bare != kNone) return LinkSpan{bare, link_end(bare), true};
+  if (first_scheme < n) return LinkSpan{first_scheme, link_end(first_scheme), false};
+  return std::nullopt;
 }
 
 }  // namespace
 
 std::string escape_html(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   append_escaped_html(out, text);
   return out;
 }
 
 void append_escaped_html(std::string& out, std::string_view text) {
-  out.reserve(out.size() + text.size());
   std::size_t run = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* replacement;
-    switch (text[i]) {
-      case '&': replacement = "&amp;"; break;
-      case '<': replacement = "&lt;"; break;
-      case '>': replacement = "&gt;"; break;
-      case '"': replacement = "&quot;"; break;
-      case '\'': replacement = "&#39;"; break;
-      default: continue;
-    }
+    const std::string_view replacement = kEscapes[static_cast<unsigned char>(text[i])];
+    if (replacement.empty()) continue;
     out.append(text.data() + run, i - run);
     out.append(replacement);
     run = i + 1;
@@ -253,36 +261,49 @@ std::string render_inline(std::string_view text) {
 }
 
 void append_inline_html(std::string& out, std::string_view text) {
-  out.reserve(out.size() + text.size() + text.size() / 16);
+  // Links and escapes make the HTML longer than the text; this covers ordinary prose.
+  out.reserve(out.size() + text.size() + text.size() / 2);
   const std::size_t n = text.size();
+  std::size_t written = 0;  // text before this is in `out`; the rest is still plain text
   std::size_t pos = 0;
   while (pos < n) {
     std::size_t end = pos;
+    std::uint8_t seen = 0;
     while (end < n) {
       const auto cls = kClasses[static_cast<unsigned char>(text[end])];
-      if ((cls & kTokenEnd) != 0) break;
-      if ((cls & kSpaceLead) != 0 && multibyte_space_length(text, end) != 0) break;
+      if ((cls & (kTokenEnd | kSpaceLead)) != 0) {
+        if ((cls & kTokenEnd) != 0 || multibyte_space_length(text, end) != 0) break;
+      }
+      seen |= cls;
       ++end;
     }
     if (end > pos) {
-      append_token(out, text.substr(pos, end - pos));
+      if ((seen & kLinkHint) != 0) {
+        const std::string_view token = text.substr(pos, end - pos);
+        if (const std::optional<LinkSpan> link = find_link(token)) {
+          append_escaped_html(out, text.substr(written, pos + link->start - written));
+          append_link(out, link->bare ? "https://" : "",
+                      token.substr(link->start, link->end - link->start));
+          written = pos + link->end;
+        }
+      }
       pos = end;
       continue;
     }
-    // A token end: white space or one of the four characters, written on its own.
-    const char c = text[pos];
-    if (c == '\n') {
-      out.append("<br/>\n");
+    // A token end: white space or one of the four characters, written as text, except
+    // the line feed.
+    if (text[pos] == '\n') {
+      append_escaped_html(out, text.substr(written, pos - written));
+      out.append(kLineBreak);
+      written = pos + 1;
       ++pos;
-    } else if (static_cast<unsigned char>(c) < 0x80) {
-      append_escaped_html(out, text.substr(pos, 1));
+    } else if (static_cast<unsigned char>(text[pos]) < 0x80) {
       ++pos;
     } else {
-      const std::size_t len = multibyte_space_length(text, pos);
-      out.append(text.substr(pos, len));
-      pos += len;
+      pos += multibyte_space_length(text, pos);
     }
   }
+  append_escaped_html(out, text.substr(written));
 }
 
 std::pair<std::string_view, std::string_view> split_trailing_punctuation(std::string_view token) {
