@@ -25,10 +25,18 @@ std::string ordinary_text(std::size_t target) {
       out += (w % 5 == 4) ? ", " : " ";
     }
     switch (line % 6) {
-      case 1: out += "(see https://example.org/docs/page?id=7&lang=en)."; break;
-      case 3: out += "docs.example.com/guide/intro"; break;
-      case 5: out += "writers@example.net, version 2.0.1, e.g. this"; break;
-      default: out += words.next(); out += '.';
+      case 1:
+        out += "(see https://example.org/docs/page?id=7&lang=en).";
+        break;
+      case 3:
+        out += "docs.example.com/guide/intro";
+        break;
+      case 5:
+        out += "writers@example.net, version 2.0.1, e.g. this";
+        break;
+      default:
+        out += words.next();
+        out += '.';
     }
     out += '\n';
   }
@@ -52,7 +60,8 @@ std::string adversarial_text(std::size_t target) {
 
 void time_inline(const char* name, const std::string& text) {
   std::size_t out_size = 0;
-  const double seconds = bench::best_of(3, [&] { out_size = lorvane::render::render_inline(text).size(); });
+  const double seconds =
+      bench::best_of(3, [&] { out_size = lorvane::render::render_inline(text).size(); });
   std::printf("render_inline %-12s %7.1f MB in %7.3f s: %8.1f MB/s (output %.1f MB)\n", name,
               bench::mb(text.size()), seconds, bench::mb(text.size()) / seconds,
               bench::mb(out_size));
@@ -60,16 +69,31 @@ void time_inline(const char* name, const std::string& text) {
 
 void time_fill(const char* name, std::string_view base, const std::string& body) {
   const std::string style = "<style>\n:root { --gap: 1rem; }\n</style>";
-  const std::vector<lorvane::render::Placeholder> pairs = {
-      {"{TITLE}", "Benchmark Document"}, {"{HEADER}", "<header>h</header>"}, {"{BODY}", body},
-      {"{COVER}", ""}, {"{CSS_RESET}", style}, {"{CSS_VARIABLES}", style},
-      {"{CSS_LAYOUT}", style}, {"{CSS_BLOCKS}", style}, {"{CSS_HEADER}", style},
-      {"{CSS_COVER}", ""}, {"{CSS}", ""}, {"{HEADER_SVG_CSS}", ""}, {"{LAYOUT_CSS}", ""},
-      {"{COVER_CSS}", ""}, {"{SECTION_CSS}", ""}, {"{PARAGRAPH_CSS}", ""}, {"{LIST_CSS}", ""},
-      {"{FIGURE_CSS}", ""}, {"{CODE_BLOCK_CSS}", ""}, {"{ADMONITION_CSS}", ""},
-      {"{TABLE_CSS}", ""}, {"{SCRIPTS}", ""}};
+  const std::vector<lorvane::render::Placeholder> pairs = {{"{TITLE}", "Benchmark Document"},
+                                                           {"{HEADER}", "<header>h</header>"},
+                                                           {"{BODY}", body},
+                                                           {"{COVER}", ""},
+                                                           {"{CSS_RESET}", style},
+                                                           {"{CSS_VARIABLES}", style},
+                                                           {"{CSS_LAYOUT}", style},
+                                                           {"{CSS_BLOCKS}", style},
+                                                           {"{CSS_HEADER}", style},
+                                                           {"{CSS_COVER}", ""},
+                                                           {"{CSS}", ""},
+                                                           {"{HEADER_SVG_CSS}", ""},
+                                                           {"{LAYOUT_CSS}", ""},
+                                                           {"{COVER_CSS}", ""},
+                                                           {"{SECTION_CSS}", ""},
+                                                           {"{PARAGRAPH_CSS}", ""},
+                                                           {"{LIST_CSS}", ""},
+                                                           {"{FIGURE_CSS}", ""},
+                                                           {"{CODE_BLOCK_CSS}", ""},
+                                                           {"{ADMONITION_CSS}", ""},
+                                                           {"{TABLE_CSS}", ""},
+                                                           {"{SCRIPTS}", ""}};
   std::size_t out_size = 0;
-  const double seconds = bench::best_of(3, [&] { out_size = lorvane::render::fill_template(base, pairs).size(); });
+  const double seconds =
+      bench::best_of(3, [&] { out_size = lorvane::render::fill_template(base, pairs).size(); });
   std::printf("fill_template %-12s %7.1f MB in %7.3f s: %8.1f MB/s (22 pairs, output %.1f MB)\n",
               name, bench::mb(body.size()), seconds, bench::mb(body.size()) / seconds,
               bench::mb(out_size));
@@ -89,8 +113,9 @@ int main() {
   for (std::size_t i = 4096; i < body.size(); i += 65'536) body.replace(i, 5, "{x} {");
   // The built-in base text, and a base file that holds every placeholder of the fill.
   std::string every(lorvane::render::kBuiltinBase);
-  every += "{COVER}{CSS}{HEADER_SVG_CSS}{LAYOUT_CSS}{COVER_CSS}{SECTION_CSS}{PARAGRAPH_CSS}"
-           "{LIST_CSS}{FIGURE_CSS}{CODE_BLOCK_CSS}{ADMONITION_CSS}{TABLE_CSS}{SCRIPTS}\n";
+  every +=
+      "{COVER}{CSS}{HEADER_SVG_CSS}{LAYOUT_CSS}{COVER_CSS}{SECTION_CSS}{PARAGRAPH_CSS}"
+      "{LIST_CSS}{FIGURE_CSS}{CODE_BLOCK_CSS}{ADMONITION_CSS}{TABLE_CSS}{SCRIPTS}\n";
   time_fill("built-in", lorvane::render::kBuiltinBase, body);
   time_fill("every-pair", every, body);
   return 0;

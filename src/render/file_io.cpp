@@ -48,8 +48,7 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
   };
   const std::size_t limit = saturating_add(expected, max_growth);
   const std::size_t buffer_cap = saturating_add(limit, 1);
-  std::string bytes(std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap),
-                    '\0');
+  std::string bytes(std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap), '\0');
   std::size_t length = 0;
   for (;;) {
     if (length == bytes.size()) {

@@ -74,8 +74,9 @@ std::size_t multibyte_space_length(std::string_view s, std::size_t pos) {
     space = b1 == 0x9A && b2 == 0x80;  // U+1680
   } else if (b0 == 0xE2) {
     // U+2000..U+200A, U+2028, U+2029, U+202F, U+205F
-    space = (b1 == 0x80 && ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) ||
-            (b1 == 0x81 && b2 == 0x9F);
+    space =
+        (b1 == 0x80 && ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) ||
+        (b1 == 0x81 && b2 == 0x9F);
   } else if (b0 == 0xE3) {
     space = b1 == 0x80 && b2 == 0x80;  // U+3000
   }
@@ -147,8 +148,12 @@ std::optional<LinkSpan> find_link(std::string_view run) {
   for (std::size_t i = 0; i < n; ++i) {
     const char c = run[i];
     switch (c) {
-      case '.': any_dot = true; break;
-      case '@': lo = i + 1; break;
+      case '.':
+        any_dot = true;
+        break;
+      case '@':
+        lo = i + 1;
+        break;
       case ':':
         if (i + 2 < n && run[i + 1] == '/' && run[i + 2] == '/') lo = i + 1;
         break;
@@ -209,7 +214,8 @@ std::optional<LinkSpan> find_link(std::string_view run) {
     --last_dot;
     if (host_end - last_dot - 1 < 2) continue;
     bool lower = true;
-    for (std::size_t k = last_dot + 1; k < host_end && lower; ++k) lower = has_class(run[k], kLower);
+    for (std::size_t k = last_dot + 1; k < host_end && lower; ++k)
+      lower = has_class(run[k], kLower);
     if (!lower) continue;
 
     // Starts before the last dot, right to left: a start qualifies when its first label

@@ -203,35 +203,49 @@ TEST(RenderInlineTest, Cases) {
   const std::string example = link("https://example.com", "example.com");
   const Case cases[] = {
       {"empty", "", ""},
-      {"text without links", "a < b & \"c\"\nd 'e'\n", "a &lt; b &amp; &quot;c&quot;<br/>\nd &#39;e&#39;<br/>\n"},
+      {"text without links", "a < b & \"c\"\nd 'e'\n",
+       "a &lt; b &amp; &quot;c&quot;<br/>\nd &#39;e&#39;<br/>\n"},
       {"carriage return passes through", "a\r\nb", "a\r<br/>\nb"},
-      {"scheme link", "see https://example.com/a?b", "see " + link("https://example.com/a?b", "https://example.com/a?b")},
-      {"scheme link then full stop", "https://example.com.", link("https://example.com", "https://example.com") + "."},
-      {"scheme link in parentheses", "(http://example.com/x)", "(" + link("http://example.com/x", "http://example.com/x") + ")"},
+      {"scheme link", "see https://example.com/a?b",
+       "see " + link("https://example.com/a?b", "https://example.com/a?b")},
+      {"scheme link then full stop", "https://example.com.",
+       link("https://example.com", "https://example.com") + "."},
+      {"scheme link in parentheses", "(http://example.com/x)",
+       "(" + link("http://example.com/x", "http://example.com/x") + ")"},
       {"brackets kept when the link opens them", "https://en.wikipedia.org/wiki/Foo_(bar))",
-       link("https://en.wikipedia.org/wiki/Foo_(bar))", "https://en.wikipedia.org/wiki/Foo_(bar))")},
-      {"all trailing punctuation moves", "http://a.org/x!,.:;?])}", link("http://a.org/x", "http://a.org/x") + "!,.:;?])}"},
+       link("https://en.wikipedia.org/wiki/Foo_(bar))",
+            "https://en.wikipedia.org/wiki/Foo_(bar))")},
+      {"all trailing punctuation moves", "http://a.org/x!,.:;?])}",
+       link("http://a.org/x", "http://a.org/x") + "!,.:;?])}"},
       {"capital scheme is no scheme", "HTTPS://example.com", "HTTPS://" + example},
       {"capital last label: no link", "Example.COM example.Com", "Example.COM example.Com"},
       {"bare host of two labels", "example.com", example},
-      {"bare host with path", "example.com/docs/page", link("https://example.com/docs/page", "example.com/docs/page")},
-      {"bare host with trailing slash", "example.com/", link("https://example.com/", "example.com/")},
+      {"bare host with path", "example.com/docs/page",
+       link("https://example.com/docs/page", "example.com/docs/page")},
+      {"bare host with trailing slash", "example.com/",
+       link("https://example.com/", "example.com/")},
       {"bare host in parentheses", "(example.com)", "(" + example + ")"},
       {"version numbers", "1.2 2.0.1 v1.2 V3.4.5", "1.2 2.0.1 v1.2 V3.4.5"},
       {"abbreviation", "e.g. i.e.", "e.g. i.e."},
       {"single-letter last label", "example.c", "example.c"},
       {"label ending in -", "a-.example.com", "a-." + example},
       {"first label without a letter", "123.com", "123.com"},
-      {"digits in the first label with a letter", "web2.example.org", link("https://web2.example.org", "web2.example.org")},
-      {"mailto link", "mailto:user@example.com.", link("mailto:user@example.com", "mailto:user@example.com") + "."},
+      {"digits in the first label with a letter", "web2.example.org",
+       link("https://web2.example.org", "web2.example.org")},
+      {"mailto link", "mailto:user@example.com.",
+       link("mailto:user@example.com", "mailto:user@example.com") + "."},
       {"e-mail without mailto", "user@example.com", "user@" + example},
-      {"ampersand in a query", "https://x.org/?a=1&b=2", link("https://x.org/?a=1&amp;b=2", "https://x.org/?a=1&amp;b=2")},
+      {"ampersand in a query", "https://x.org/?a=1&b=2",
+       link("https://x.org/?a=1&amp;b=2", "https://x.org/?a=1&amp;b=2")},
       {"ampersand in a bare query", "x.org/?a&b", link("https://x.org/?a&amp;b", "x.org/?a&amp;b")},
-      {"scheme in the middle of a word", "foohttps://x.org", "foo" + link("https://x.org", "https://x.org")},
+      {"scheme in the middle of a word", "foohttps://x.org",
+       "foo" + link("https://x.org", "https://x.org")},
       {"underscore: the rest can link", "a_b.com", "a_" + link("https://b.com", "b.com")},
-      {"non-ASCII letter: the rest can link", "caf\u00E9x.com", "caf\u00E9" + link("https://x.com", "x.com")},
+      {"non-ASCII letter: the rest can link", "caf\u00E9x.com",
+       "caf\u00E9" + link("https://x.com", "x.com")},
       {"quotes and angle brackets end tokens", "'https://a.bc'<x.org>",
-       "&#39;" + link("https://a.bc", "https://a.bc") + "&#39;&lt;" + link("https://x.org", "x.org") + "&gt;"},
+       "&#39;" + link("https://a.bc", "https://a.bc") + "&#39;&lt;" +
+           link("https://x.org", "x.org") + "&gt;"},
       {"non-ASCII white space ends tokens", "a.com\u00A0b.org\u3000",
        link("https://a.com", "a.com") + "\u00A0" + link("https://b.org", "b.org") + "\u3000"},
       {"line feed ends a token", "a.org\nb", link("https://a.org", "a.org") + "<br/>\nb"},
@@ -311,13 +325,17 @@ TEST(CheckHostLabelsTest, Cases) {
 // addresses, paths, brackets, punctuation, non-ASCII letters and white space.
 std::string random_text(std::mt19937& rng, int max_fragments) {
   static const char* const kFragments[] = {
-      "https://", "http://", "mailto:", "HTTP://", "http:/", "mailto", "://", "www", "example",
-      "com", "org", "io", "c", "Co", "x", "v", "V", "1", "2", "20", ".", ".", ".", "/", "/", "@",
-      "-", "_", "(", ")", "[", "]", "{", "}", "!", ",", ":", ";", "?", "&", "=", " ", " ", "\n",
-      "\t", "\r", "\"", "'", "<", ">", "\u00E9", "\u00A0", "\u2003", "\u3000", "\u0085",
-      "\u2028", "\u1680", "\u2000", "\u200A", "\u2029", "\u202F", "\u205F", "\u200B",
-      "\u2030", "\u1681", "\u00A1", "\u00C2", "h", "m", "a", "b", "Z", "..", "-.", ".-", "e.g.", "1.2.3", "v2.0",
-      "user@", "a.b", "x.org/", "(x.com)", "caf\u00E9",
+      "https://", "http://", "mailto:",   "HTTP://", "http:/", "mailto", "://",    "www",
+      "example",  "com",     "org",       "io",      "c",      "Co",     "x",      "v",
+      "V",        "1",       "2",         "20",      ".",      ".",      ".",      "/",
+      "/",        "@",       "-",         "_",       "(",      ")",      "[",      "]",
+      "{",        "}",       "!",         ",",       ":",      ";",      "?",      "&",
+      "=",        " ",       " ",         "\n",      "\t",     "\r",     "\"",     "'",
+      "<",        ">",       "\u00E9",    "\u00A0",  "\u2003", "\u3000", "\u0085", "\u2028",
+      "\u1680",   "\u2000",  "\u200A",    "\u2029",  "\u202F", "\u205F", "\u200B", "\u2030",
+      "\u1681",   "\u00A1",  "\u00C2",    "h",       "m",      "a",      "b",      "Z",
+      "..",       "-.",      ".-",        "e.g.",    "1.2.3",  "v2.0",   "user@",  "a.b",
+      "x.org/",   "(x.com)", "caf\u00E9",
   };
   const int count = std::uniform_int_distribution<int>(0, max_fragments)(rng);
   std::string s;
@@ -330,7 +348,8 @@ TEST(RenderInlineTest, AgreesWithTheLiteralRules) {
   std::mt19937 rng(20260419);
   for (int n = 0; n < 30'000; ++n) {
     const std::string s = random_text(rng, n % 3 == 0 ? 40 : 12);
-    ASSERT_EQ(render_inline(s), reference::render_inline(s)) << "input: " << ::testing::PrintToString(s);
+    ASSERT_EQ(render_inline(s), reference::render_inline(s))
+        << "input: " << ::testing::PrintToString(s);
   }
 }
 
@@ -343,7 +362,8 @@ TEST(RenderInlineTest, AgreesOnLongTokens) {
     std::string s;
     const std::size_t size = std::uniform_int_distribution<std::size_t>(500, 2'000)(rng);
     const std::size_t letters = n % 2 == 0 ? 12 : std::size(alphabet) - 1;
-    while (s.size() < size) s += alphabet[std::uniform_int_distribution<std::size_t>(0, letters - 1)(rng)];
+    while (s.size() < size)
+      s += alphabet[std::uniform_int_distribution<std::size_t>(0, letters - 1)(rng)];
     if (n % 4 == 1) s += ".org";
     if (n % 4 == 3) s += "/).";
     ASSERT_EQ(render_inline(s), reference::render_inline(s)) << "input: " << s;

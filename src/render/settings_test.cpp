@@ -20,8 +20,8 @@ void PrintTo(const RenderSettings& s, std::ostream* os) {
       << " " << s.template_section << " " << s.template_paragraph << " " << s.template_list << " "
       << s.template_figure << " " << s.template_code_block << " " << s.template_admonition << " "
       << s.template_table << "\n  css=" << ::testing::PrintToString(s.css_reset) << " "
-      << s.css_variables << " " << s.css_layout << " " << s.css_blocks << " " << s.css_header
-      << " " << ::testing::PrintToString(s.css_cover) << "\n  component_flags=";
+      << s.css_variables << " " << s.css_layout << " " << s.css_blocks << " " << s.css_header << " "
+      << ::testing::PrintToString(s.css_cover) << "\n  component_flags=";
   for (const auto& [name, on] : s.component_flags) *os << name << "=" << on << " ";
   *os << "\n  outline_max_depth=" << opt(s.outline_max_depth)
       << " header_enabled=" << opt(s.header_enabled) << " cover_enabled=" << opt(s.cover_enabled)
@@ -167,8 +167,8 @@ TEST(RenderSettingsTest, SampleSidecarFile) {
   want.outline_enabled = true;
   want.outline_title = "Contents";
   want.outline_max_depth = 3;
-  for (const char* name : {"paragraph", "bullet_list", "ordered_list", "figure", "code_block",
-                           "admonition", "table"})
+  for (const char* name :
+       {"paragraph", "bullet_list", "ordered_list", "figure", "code_block", "admonition", "table"})
     want.component_flags[name] = true;
   // Every template and CSS path of the sample is its default path.
   EXPECT_EQ(parse_render_settings(kSampleSidecar), want);
@@ -198,10 +198,11 @@ TEST(RenderSettingsTest, OpeningAndClosingTheBlock) {
       {"other top-level key closes the block",
        "render:\n  css:\n    reset: a\nmetadata:\n  css:\n    reset: b\n",
        [](RenderSettings& s) { s.css_reset = "a"; }},
-      {"Render: closes an open block", "render:\n  css:\n    reset: a\nRender:\n  css:\n    reset: b\n",
+      {"Render: closes an open block",
+       "render:\n  css:\n    reset: a\nRender:\n  css:\n    reset: b\n",
        [](RenderSettings& s) { s.css_reset = "a"; }},
-      {"a tab line is indentation 0 and closes the block", "render:\n  css:\n\tcss:\n    reset: a\n",
-       nullptr},
+      {"a tab line is indentation 0 and closes the block",
+       "render:\n  css:\n\tcss:\n    reset: a\n", nullptr},
       {"a tab before render: still opens (content is render:)", "\trender:\n  css:\n    reset: a\n",
        [](RenderSettings& s) { s.css_reset = "a"; }},
       {"no-break space before render: opens too", "\u00A0render:\n  css:\n    reset: a\n",
@@ -252,10 +253,12 @@ TEST(RenderSettingsTest, SectionsAndKeyLines) {
       {"a space before the colon names no section", "render:\n  css :\n    reset: a\n", nullptr},
       {"every colon at the end is removed from the name", "render:\n  css:::\n    reset: a\n",
        [](RenderSettings& s) { s.css_reset = "a"; }},
-      {"a line of colons names the empty section", "render:\n  css:\n  ::\n    reset: a\n", nullptr},
+      {"a line of colons names the empty section", "render:\n  css:\n  ::\n    reset: a\n",
+       nullptr},
       {"key at indentation 4 ending in a colon is a subsection, not an empty value",
        "render:\n  css:\n    reset:\n", nullptr},
-      {"empty value deeper down empties the path", "render:\n  css:\n      reset:\n    layout: ''\n",
+      {"empty value deeper down empties the path",
+       "render:\n  css:\n      reset:\n    layout: ''\n",
        [](RenderSettings& s) {
          s.css_reset = "";
          s.css_layout = "";
@@ -264,7 +267,8 @@ TEST(RenderSettingsTest, SectionsAndKeyLines) {
        [](RenderSettings& s) { s.css_blocks = "b"; }},
       {"key and value are trimmed", "render:\n  header:\n    left \u00A0 :  \t x y \u2003\n",
        [](RenderSettings& s) { s.header_left = "x y"; }},
-      {"quoted key matches nothing", "render:\n  header:\n    'left': a\n    \"right\": b\n", nullptr},
+      {"quoted key matches nothing", "render:\n  header:\n    'left': a\n    \"right\": b\n",
+       nullptr},
       {"keys are case-sensitive", "render:\n  Header:\n    left: a\n  header:\n    Left: b\n",
        nullptr},
       {"value split at the first colon only",
@@ -386,7 +390,8 @@ TEST(RenderSettingsTest, Components) {
        "render:\n  components:\n    figure:\n      enabled: false\n      enabled: perhaps\n",
        [](RenderSettings& s) { s.component_flags["figure"] = false; }},
       {"a later word replaces the entry",
-       "render:\n  components:\n    figure:\n      enabled: false\n    figure:\n         enabled: yes\n",
+       "render:\n  components:\n    figure:\n      enabled: false\n    figure:\n         enabled: "
+       "yes\n",
        [](RenderSettings& s) { s.component_flags["figure"] = true; }},
       {"indentation 4 right below the section is skipped",
        "render:\n  components:\n    enabled: false\n", nullptr},
@@ -400,7 +405,8 @@ TEST(RenderSettingsTest, Components) {
          s.component_flags["document_intro"] = false;
        }},
       {"a new section forgets the component",
-       "render:\n  components:\n    figure:\n  css:\n  components:\n      enabled: false\n", nullptr},
+       "render:\n  components:\n    figure:\n  css:\n  components:\n      enabled: false\n",
+       nullptr},
       {"enabled outside components is not a component",
        "render:\n  outline:\n    figure:\n      enabled: false\n",
        [](RenderSettings& s) { s.outline_enabled = false; }},
@@ -413,12 +419,24 @@ TEST(RenderSettingsTest, MaxDepth) {
     std::optional<std::uint8_t> want;
   };
   const DepthCase cases[] = {
-      {"0", 0},          {"+5", 5},       {"255", 255},      {"256", std::nullopt},
-      {"-1", std::nullopt}, {"-0", std::nullopt}, {"3.0", std::nullopt}, {"\"2\"", 2},
-      {"' 9 '", 9},      {"007", 7},      {"+", std::nullopt}, {"''", std::nullopt},
-      {"1 2", std::nullopt}, {"3 # open", std::nullopt}, {"++1", std::nullopt},
+      {"0", 0},
+      {"+5", 5},
+      {"255", 255},
+      {"256", std::nullopt},
+      {"-1", std::nullopt},
+      {"-0", std::nullopt},
+      {"3.0", std::nullopt},
+      {"\"2\"", 2},
+      {"' 9 '", 9},
+      {"007", 7},
+      {"+", std::nullopt},
+      {"''", std::nullopt},
+      {"1 2", std::nullopt},
+      {"3 # open", std::nullopt},
+      {"++1", std::nullopt},
       {"\u0663", std::nullopt},  // ARABIC-INDIC DIGIT THREE
-      {std::string(5000, '0') + "12", 12}, {"99999999999999999999999", std::nullopt},
+      {std::string(5000, '0') + "12", 12},
+      {"99999999999999999999999", std::nullopt},
   };
   for (const DepthCase& c : cases) {
     SCOPED_TRACE(c.value);
@@ -447,8 +465,10 @@ TEST(RenderSettingsTest, LogoFromHeaderAndAssets) {
       {"empty assets value leaves it empty for the next",
        "  assets:\n    logo: ''\n    header_logo: b\n", "b"},
       {"header logo may empty it again", "  assets:\n    logo: a\n  header:\n    logo: \"\"\n", ""},
-      {"after an empty header logo assets may set it", "  header:\n    logo: h\n    logo: ''\n"
-                                                        "  assets:\n    logo: a\n", "a"},
+      {"after an empty header logo assets may set it",
+       "  header:\n    logo: h\n    logo: ''\n"
+       "  assets:\n    logo: a\n",
+       "a"},
   };
   for (const LogoCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -487,14 +507,31 @@ TEST(ParseBoolSettingTest, Words) {
     std::optional<bool> want;
   };
   const BoolCase cases[] = {
-      {"true", true},     {"yes", true},     {"on", true},       {"TRUE", true},
-      {"Yes", true},      {"oN", true},      {" \ton\u00A0", true}, {"false", false},
-      {"no", false},      {"off", false},    {"OFF", false},     {"False", false},
-      {"", std::nullopt}, {"  ", std::nullopt}, {"1", std::nullopt}, {"0", std::nullopt},
-      {"y", std::nullopt}, {"truee", std::nullopt}, {"tru", std::nullopt},
-      {"o n", std::nullopt}, {"'on'", std::nullopt}, {"\xC4\xB0s", std::nullopt},
+      {"true", true},
+      {"yes", true},
+      {"on", true},
+      {"TRUE", true},
+      {"Yes", true},
+      {"oN", true},
+      {" \ton\u00A0", true},
+      {"false", false},
+      {"no", false},
+      {"off", false},
+      {"OFF", false},
+      {"False", false},
+      {"", std::nullopt},
+      {"  ", std::nullopt},
+      {"1", std::nullopt},
+      {"0", std::nullopt},
+      {"y", std::nullopt},
+      {"truee", std::nullopt},
+      {"tru", std::nullopt},
+      {"o n", std::nullopt},
+      {"'on'", std::nullopt},
+      {"\xC4\xB0s", std::nullopt},
       {"\xEF\xBD\x8F\xEF\xBD\x8E", std::nullopt},  // FULLWIDTH "on"
-      {"on\xFF", std::nullopt}, {"\xE2", std::nullopt},
+      {"on\xFF", std::nullopt},
+      {"\xE2", std::nullopt},
   };
   for (const BoolCase& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.value));

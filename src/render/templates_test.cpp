@@ -28,25 +28,61 @@ TEST(BuiltinTemplatesTest, SizesLinesAndPlaceholders) {
     std::vector<std::pair<std::string_view, std::size_t>> placeholders;
   };
   const Builtin builtins[] = {
-      {"base", kBuiltinBase, 305, 18,
-       {{"{TITLE}", 1}, {"{CSS_RESET}", 1}, {"{CSS_VARIABLES}", 1}, {"{CSS_LAYOUT}", 1},
-        {"{CSS_BLOCKS}", 1}, {"{CSS_HEADER}", 1}, {"{CSS_COVER}", 1}, {"{HEADER}", 1},
-        {"{BODY}", 1}, {"{COVER}", 0}, {"{SCRIPTS}", 0}}},
-      {"layout", kBuiltinLayout, 297, 14,
+      {"base",
+       kBuiltinBase,
+       305,
+       18,
+       {{"{TITLE}", 1},
+        {"{CSS_RESET}", 1},
+        {"{CSS_VARIABLES}", 1},
+        {"{CSS_LAYOUT}", 1},
+        {"{CSS_BLOCKS}", 1},
+        {"{CSS_HEADER}", 1},
+        {"{CSS_COVER}", 1},
+        {"{HEADER}", 1},
+        {"{BODY}", 1},
+        {"{COVER}", 0},
+        {"{SCRIPTS}", 0}}},
+      {"layout",
+       kBuiltinLayout,
+       297,
+       14,
        {{"{OUTLINE_TITLE}", 1}, {"{OUTLINE}", 1}, {"{CONTENT}", 1}, {"{BODY}", 0}}},
-      {"header", kBuiltinHeader, 372, 10,
-       {{"{HEADER_SVG_SRC}", 1}, {"{HEADER_LEFT}", 1}, {"{HEADER_CENTER}", 1},
+      {"header",
+       kBuiltinHeader,
+       372,
+       10,
+       {{"{HEADER_SVG_SRC}", 1},
+        {"{HEADER_LEFT}", 1},
+        {"{HEADER_CENTER}", 1},
         {"{HEADER_RIGHT}", 1}}},
-      {"section", kBuiltinSection, 265, 9,
-       {{"{LEVEL}", 1}, {"{ANCHOR}", 1}, {"{HLEVEL}", 2}, {"{SECNUM}", 1}, {"{TITLE}", 1},
+      {"section",
+       kBuiltinSection,
+       265,
+       9,
+       {{"{LEVEL}", 1},
+        {"{ANCHOR}", 1},
+        {"{HLEVEL}", 2},
+        {"{SECNUM}", 1},
+        {"{TITLE}", 1},
         {"{CONTENT}", 1}}},
       {"paragraph", kBuiltinParagraph, 35, 1, {{"{TEXT}", 1}}},
       {"list", kBuiltinList, 54, 3, {{"{TAG}", 2}, {"{LIST_CLASS}", 1}, {"{ITEMS}", 1}}},
-      {"figure", kBuiltinFigure, 117, 4,
+      {"figure",
+       kBuiltinFigure,
+       117,
+       4,
        {{"{SRC}", 1}, {"{ALT}", 1}, {"{WIDTH_ATTR}", 1}, {"{CAPTION}", 1}}},
-      {"code_block", kBuiltinCodeBlock, 135, 4,
+      {"code_block",
+       kBuiltinCodeBlock,
+       135,
+       4,
        {{"{CAPTION}", 1}, {"{LANGUAGE}", 1}, {"{CONTENT}", 1}, {"{CODE}", 0}}},
-      {"admonition", kBuiltinAdmonition, 163, 4, {{"{LEVEL}", 1}, {"{TITLE}", 1}, {"{CONTENT}", 1}}},
+      {"admonition",
+       kBuiltinAdmonition,
+       163,
+       4,
+       {{"{LEVEL}", 1}, {"{TITLE}", 1}, {"{CONTENT}", 1}}},
       {"table", kBuiltinTable, 96, 6, {{"{CAPTION}", 1}, {"{TABLE}", 1}, {"{DATA_SOURCE}", 0}}},
   };
   for (const Builtin& b : builtins) {
@@ -119,23 +155,37 @@ TEST_F(TemplateLookupTest, ConfiguredThenDefaultThenBuiltin) {
   const std::string builtin(kBuiltinSection);
   const std::vector<Case> cases = {
       {"neither file", {}, "custom/section.html", builtin},
-      {"configured path missing, default present", {{kDefaultSection, "default"}},
-       "custom/section.html", "default"},
-      {"configured file wins", {{kDefaultSection, "default"}, {"custom/section.html", "mine"}},
-       "custom/section.html", "mine"},
-      {"configured is the default path", {{kDefaultSection, "default"}}, kDefaultSection,
+      {"configured path missing, default present",
+       {{kDefaultSection, "default"}},
+       "custom/section.html",
+       "default"},
+      {"configured file wins",
+       {{kDefaultSection, "default"}, {"custom/section.html", "mine"}},
+       "custom/section.html",
+       "mine"},
+      {"configured is the default path",
+       {{kDefaultSection, "default"}},
+       kDefaultSection,
        "default"},
       {"empty configured path", {{kDefaultSection, "default"}}, "", "default"},
-      {"empty file gives an empty template", {{kDefaultSection, "default"}, {"empty.html", ""}},
-       "empty.html", ""},
+      {"empty file gives an empty template",
+       {{kDefaultSection, "default"}, {"empty.html", ""}},
+       "empty.html",
+       ""},
       {"empty default file", {{kDefaultSection, ""}}, "missing.html", ""},
       {"invalid UTF-8 falls back to the default",
-       {{kDefaultSection, "default"}, {"bad.html", "<p>\xC3\x28</p>"}}, "bad.html", "default"},
-      {"invalid UTF-8 default falls back to the built-in text", {{kDefaultSection, "\xFF"}},
-       "missing.html", builtin},
+       {{kDefaultSection, "default"}, {"bad.html", "<p>\xC3\x28</p>"}},
+       "bad.html",
+       "default"},
+      {"invalid UTF-8 default falls back to the built-in text",
+       {{kDefaultSection, "\xFF"}},
+       "missing.html",
+       builtin},
       {"a directory falls back", {{kDefaultSection, "default"}}, "SIDECAR/templates", "default"},
-      {"a file without placeholders is used as it is", {{"plain.html", "\xEF\xBB\xBFplain\r\n"}},
-       "plain.html", "\xEF\xBB\xBFplain\r\n"},
+      {"a file without placeholders is used as it is",
+       {{"plain.html", "\xEF\xBB\xBFplain\r\n"}},
+       "plain.html",
+       "\xEF\xBB\xBFplain\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -169,12 +219,18 @@ TEST_F(TemplateLookupTest, CodeBlockFallbacks) {
       {"no file", {}, underscore, std::string(kBuiltinCodeBlock)},
       {"hyphenated file only", {{hyphen, "hyphen"}}, underscore, "hyphen"},
       {"hyphenated file only, other configured path", {{hyphen, "hyphen"}}, "cb.html", "hyphen"},
-      {"both: the underscore file wins", {{hyphen, "hyphen"}, {underscore, "underscore"}},
-       "cb.html", "underscore"},
+      {"both: the underscore file wins",
+       {{hyphen, "hyphen"}, {underscore, "underscore"}},
+       "cb.html",
+       "underscore"},
       {"configured file wins over both",
-       {{hyphen, "hyphen"}, {underscore, "underscore"}, {"cb.html", "mine"}}, "cb.html", "mine"},
-      {"invalid underscore file: the hyphenated one", {{underscore, "\xFE"}, {hyphen, "hyphen"}},
-       underscore, "hyphen"},
+       {{hyphen, "hyphen"}, {underscore, "underscore"}, {"cb.html", "mine"}},
+       "cb.html",
+       "mine"},
+      {"invalid underscore file: the hyphenated one",
+       {{underscore, "\xFE"}, {hyphen, "hyphen"}},
+       underscore,
+       "hyphen"},
       {"empty hyphenated file", {{hyphen, ""}}, "", ""},
   };
   for (const Case& c : cases) {
@@ -200,13 +256,13 @@ TEST_F(TemplateLookupTest, WholeSet) {
   // configured ones are missing.
   RenderSettings settings;
   std::string RenderSettings::*paths[] = {
-      &RenderSettings::template_base,      &RenderSettings::template_layout,
-      &RenderSettings::template_header,    &RenderSettings::template_section,
-      &RenderSettings::template_paragraph, &RenderSettings::template_list,
-      &RenderSettings::template_figure,    &RenderSettings::template_code_block,
+      &RenderSettings::template_base,       &RenderSettings::template_layout,
+      &RenderSettings::template_header,     &RenderSettings::template_section,
+      &RenderSettings::template_paragraph,  &RenderSettings::template_list,
+      &RenderSettings::template_figure,     &RenderSettings::template_code_block,
       &RenderSettings::template_admonition, &RenderSettings::template_table};
-  const char* names[] = {"base",   "layout", "header",     "section",    "paragraph",
-                         "list",   "figure", "code_block", "admonition", "table"};
+  const char* names[] = {"base", "layout", "header",     "section",    "paragraph",
+                         "list", "figure", "code_block", "admonition", "table"};
   for (int i = 0; i < 10; ++i) {
     settings.*paths[i] = std::string("mine/") + names[i];
     write(std::string("mine/") + names[i], std::string("configured ") + names[i]);
@@ -214,8 +270,8 @@ TEST_F(TemplateLookupTest, WholeSet) {
           std::string("default ") + names[i]);
   }
   TemplateSet set = load_template_set(settings);
-  const std::string* got[] = {&set.base,   &set.layout,     &set.header,     &set.section,
-                              &set.paragraph, &set.list,    &set.figure,     &set.code_block,
+  const std::string* got[] = {&set.base,       &set.layout, &set.header, &set.section,
+                              &set.paragraph,  &set.list,   &set.figure, &set.code_block,
                               &set.admonition, &set.table};
   for (int i = 0; i < 10; ++i) EXPECT_EQ(*got[i], std::string("configured ") + names[i]);
 
@@ -245,11 +301,17 @@ TEST(FillTemplateTest, Order) {
   };
   const std::vector<Case> cases = {
       {"every occurrence", "<h{HLEVEL}>x</h{HLEVEL}>", {{"{HLEVEL}", "2"}}, "<h2>x</h2>"},
-      {"an earlier value holding a later placeholder gets its value", "[{X}]",
-       {{"{X}", "a{Y}b"}, {"{Y}", "y"}}, "[ayb]"},
-      {"a later value holding an earlier placeholder keeps it", "[{X}|{Y}]",
-       {{"{X}", "x"}, {"{Y}", "{X}"}}, "[x|{X}]"},
-      {"a value holding its own placeholder keeps it", "{X}-{X}", {{"{X}", "<{X}>"}},
+      {"an earlier value holding a later placeholder gets its value",
+       "[{X}]",
+       {{"{X}", "a{Y}b"}, {"{Y}", "y"}},
+       "[ayb]"},
+      {"a later value holding an earlier placeholder keeps it",
+       "[{X}|{Y}]",
+       {{"{X}", "x"}, {"{Y}", "{X}"}},
+       "[x|{X}]"},
+      {"a value holding its own placeholder keeps it",
+       "{X}-{X}",
+       {{"{X}", "<{X}>"}},
        "<{X}>-<{X}>"},
       {"the reset block reaches a body, a title in it stays",
        "<title>{TITLE}</title>{CSS_RESET}{BODY}",
@@ -262,7 +324,9 @@ TEST(FillTemplateTest, Order) {
       {"left to right, not overlapping", "aaaa a", {{"aa", "b"}}, "bb a"},
       {"overlap: the first occurrence wins", "aaa", {{"aa", "X"}}, "Xa"},
       {"an empty value removes", "x{SCRIPTS}y", {{"{SCRIPTS}", ""}}, "xy"},
-      {"replacements form a new placeholder for a later pair", "{A}B}", {{"{A}", "{A"}, {"{AB}", "!"}},
+      {"replacements form a new placeholder for a later pair",
+       "{A}B}",
+       {{"{A}", "{A"}, {"{AB}", "!"}},
        "!"},
       {"only placeholders", "{A}{B}{A}", {{"{A}", "1"}, {"{B}", "2"}}, "121"},
       {"empty template", "", {{"{A}", "1"}}, ""},
@@ -283,8 +347,8 @@ TEST(FillTemplateTest, LargeInputs) {
   for (int i = 0; i < 200'000; ++i) want += "xy";
   EXPECT_EQ(fill_template(text, {{"{A}", "xy"}, {"{B}", "z"}}), want);
   const std::string big(10'000'000, 'v');
-  const std::string page = fill_template(kBuiltinBase, {{"{TITLE}", "t"}, {"{BODY}", big},
-                                                        {"{CSS_RESET}", ""}, {"{SCRIPTS}", ""}});
+  const std::string page = fill_template(
+      kBuiltinBase, {{"{TITLE}", "t"}, {"{BODY}", big}, {"{CSS_RESET}", ""}, {"{SCRIPTS}", ""}});
   EXPECT_EQ(page.size(), kBuiltinBase.size() - 7 + 1 - 6 + big.size() - 11);
 }
 
