@@ -1,5 +1,6 @@
 #include "inject/yaml_value.hpp"
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -25,8 +26,21 @@ std::uint64_t mix(std::uint64_t x) {
   return x;
 }
 
-std::uint64_t hash_bytes(std::string_view s) {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+// Hashes start from a seed chosen once per process, so that no text can be written to
+// make many different keys meet in one slot of the duplicate test (the results never
+// depend on the seed, only the time does).
+std::uint64_t hash_seed() {
+  static const std::uint64_t seed = [] {
+    const int local = 0;
+    const auto now = static_cast<std::uint64_t>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    return mix(now ^ mix(reinterpret_cast<std::uintptr_t>(&local)));
+  }();
+  return seed;
+}
+
+std::uint64_t hash_bytes(std::string_view s, std::uint64_t seed) {
+  std::uint64_t h = mix(seed ^ s.size());
   std::size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) {
     std::uint64_t word;
@@ -51,43 +65,52 @@ enum : std::uint64_t {
   kTaggedSeed = 0x8008,
 };
 
-std::uint64_t hash_int(std::uint64_t v) { return mix(kIntSeed ^ mix(v)); }
-
-std::uint64_t hash_value(const YamlValue& value);
+std::uint64_t hash_value(const YamlValue& value, std::uint64_t seed);
 
 struct HashVisitor {
-  std::uint64_t operator()(std::nullptr_t) const { return mix(kNullSeed); }
-  std::uint64_t operator()(bool b) const { return mix(kBoolSeed + (b ? 1 : 0)); }
-  std::uint64_t operator()(std::uint64_t v) const { return hash_int(v); }
+  std::uint64_t seed;
+
+  std::uint64_t leaf(std::uint64_t kind, std::uint64_t bits) const {
+    return mix(mix(seed ^ kind) ^ mix(bits + seed));
+  }
+  std::uint64_t operator()(std::nullptr_t) const { return leaf(kNullSeed, 0); }
+  std::uint64_t operator()(bool b) const { return leaf(kBoolSeed, b ? 1 : 0); }
+  std::uint64_t operator()(std::uint64_t v) const { return leaf(kIntSeed, v); }
   std::uint64_t operator()(std::int64_t v) const {
-    return v >= 0 ? hash_int(static_cast<std::uint64_t>(v)) : mix(hash_int(static_cast<std::uint64_t>(v)) ^ 1);
+    // A non-negative value in the negative form is the same integer as the unsigned one.
+    const auto bits = static_cast<std::uint64_t>(v);
+    return v >= 0 ? leaf(kIntSeed, bits) : leaf(kIntSeed + 1, bits);
   }
   std::uint64_t operator()(double v) const {
-    if (std::isnan(v)) return mix(kFloatSeed);
+    if (std::isnan(v)) return leaf(kFloatSeed, 0);
     if (v == 0) v = 0;  // -0.0 equals 0.0
     std::uint64_t bits;
     std::memcpy(&bits, &v, sizeof bits);
-    return mix(kFloatSeed ^ mix(bits));
+    return leaf(kFloatSeed + 1, bits);
   }
-  std::uint64_t operator()(const std::string& s) const { return mix(kTextSeed ^ hash_bytes(s)); }
+  std::uint64_t operator()(const std::string& s) const {
+    return leaf(kTextSeed, hash_bytes(s, seed));
+  }
   std::uint64_t operator()(const YamlSequence& seq) const {
-    std::uint64_t h = mix(kSequenceSeed ^ seq.size());
-    for (const YamlValue& element : seq) h = mix(h * 31 + hash_value(element));
+    std::uint64_t h = leaf(kSequenceSeed, seq.size());
+    for (const YamlValue& element : seq) h = mix(h * 31 + hash_value(element, seed));
     return h;
   }
   std::uint64_t operator()(const YamlMapping& map) const {
     std::uint64_t sum = 0;  // order does not matter
     for (const YamlEntry& entry : map) {
-      sum += mix(hash_value(entry.key) ^ mix(hash_value(entry.value) + kMappingSeed));
+      sum += mix(hash_value(entry.key, seed) ^ mix(hash_value(entry.value, seed) + kMappingSeed));
     }
-    return mix(kMappingSeed ^ map.size() ^ mix(sum));
+    return leaf(kMappingSeed, mix(sum) ^ map.size());
   }
   std::uint64_t operator()(const YamlTagged& tagged) const {
-    return mix(kTaggedSeed ^ hash_bytes(tagged.name) ^ mix(hash_value(*tagged.inner)));
+    return leaf(kTaggedSeed, hash_bytes(tagged.name, seed) ^ mix(hash_value(*tagged.inner, seed)));
   }
 };
 
-std::uint64_t hash_value(const YamlValue& value) { return std::visit(HashVisitor{}, value.value); }
+std::uint64_t hash_value(const YamlValue& value, std::uint64_t seed) {
+  return std::visit(HashVisitor{seed}, value.value);
+}
 
 bool values_equal(const YamlValue& a, const YamlValue& b);
 
@@ -108,20 +131,19 @@ bool mappings_equal(const YamlMapping& a, const YamlMapping& b) {
     if (!values_equal(a[i].value, b[i].value)) return false;
   }
   if (first_mismatch == a.size()) return true;
-  const auto find_in_b = [&](const YamlValue& key, auto&& candidates) -> const YamlValue* {
-    for (const std::size_t j : candidates) {
-      if (values_equal(b[j].key, key)) return &b[j].value;
-    }
-    return nullptr;
-  };
+  // Another order: look each remaining entry of `a` up among those of `b` by key hash.
+  const std::uint64_t seed = hash_seed();
   std::unordered_multimap<std::uint64_t, std::size_t> index;
   index.reserve(b.size() - first_mismatch);
-  for (std::size_t j = first_mismatch; j < b.size(); ++j) index.emplace(hash_value(b[j].key), j);
+  for (std::size_t j = first_mismatch; j < b.size(); ++j) {
+    index.emplace(hash_value(b[j].key, seed), j);
+  }
   for (std::size_t i = first_mismatch; i < a.size(); ++i) {
-    const auto range = index.equal_range(hash_value(a[i].key));
-    std::vector<std::size_t> candidates;
-    for (auto it = range.first; it != range.second; ++it) candidates.push_back(it->second);
-    const YamlValue* value = find_in_b(a[i].key, candidates);
+    const auto range = index.equal_range(hash_value(a[i].key, seed));
+    const YamlValue* value = nullptr;
+    for (auto it = range.first; it != range.second && value == nullptr; ++it) {
+      if (values_equal(b[it->second].key, a[i].key)) value = &b[it->second].value;
+    }
     if (value == nullptr || !values_equal(a[i].value, *value)) return false;
   }
   return true;
@@ -516,7 +538,7 @@ Status Builder::deliver(YamlValue value, bool& done) {
     top.has_key = false;
     return {};
   }
-  const std::uint64_t hash = hash_value(value);
+  const std::uint64_t hash = hash_value(value, hash_seed());
   if (top.keys.contains(top.mapping, value, hash)) {
     return node_error(duplicate_key_message(value), nullptr, events_[top.start].mark);
   }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "inject/yaml_scalar.hpp"
 #include "parser/test_util.hpp"
@@ -386,6 +388,27 @@ TEST(YamlLoad, SampleSidecarShape) {
             "\"max_depth\": u3}}, \"injections\": [{\"id\": \"example-code\", \"type\": "
             "\"code_block\", \"content\": \"line one\\n  line two\\n\", \"columns\": "
             "[\"Capability\", \"Example\"], \"target\": {\"section\": \"2.2\", \"after_paragraph\": u1}}]}");
+}
+
+TEST(YamlLoad, SampleProjectSidecar) {
+  std::ifstream file(LORVANE_SAMPLE_SIDECAR, std::ios::binary);
+  ASSERT_TRUE(file.good());
+  std::stringstream text;
+  text << file.rdbuf();
+  const Result<YamlValue> root = yaml_from_str_value(text.str());
+  ASSERT_TRUE(root.ok()) << root.error().message();
+  const auto* injections = yaml_value_get(*root, "injections")->get_if<YamlSequence>();
+  ASSERT_NE(injections, nullptr);
+  ASSERT_EQ(injections->size(), 4u);
+  EXPECT_EQ(yaml_value_get(*root, "reclassify")->get_if<YamlSequence>()->size(), 1u);
+  EXPECT_EQ(show(*yaml_value_get((*injections)[1], "target")),
+            "{\"section\": \"2.2\", \"after_paragraph\": u0}");
+  EXPECT_EQ(*yaml_value_get((*injections)[2], "content")->get_if<std::string>(),
+            "injections:\n  - id: example\n    type: figure\n    target:\n      section: "
+            "\"2.2\"\n      after_paragraph: 0\n");
+  EXPECT_EQ(show(*yaml_value_get((*injections)[3], "columns")), "[\"Capability\", \"Example\"]");
+  const YamlValue* outline = yaml_value_get(*yaml_value_get(*root, "render"), "outline");
+  EXPECT_EQ(show(*outline), "{\"enabled\": true, \"title\": \"Contents\", \"max_depth\": u3}");
 }
 
 TEST(YamlValueGet, LooksUpTextKeysAfterUntagging) {
