@@ -431,37 +431,6 @@ TEST(YamlValueGet, LooksUpTextKeysAfterUntagging) {
   EXPECT_EQ(&yaml_value_untag(*root), &*root->get_if<YamlTagged>()->inner);
 }
 
-TEST(YamlKeysEqual, Rules) {
-  const auto u = [](std::uint64_t v) { return YamlValue(v); };
-  const auto i = [](std::int64_t v) { return YamlValue(v); };
-  const auto f = [](double v) { return YamlValue(v); };
-  const auto s = [](const char* v) { return YamlValue(std::string(v)); };
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_TRUE(yaml_keys_equal(u(1), u(1)));
-  EXPECT_TRUE(yaml_keys_equal(u(5), i(5)));  // one integer, whichever form holds it
-  EXPECT_FALSE(yaml_keys_equal(u(1), f(1.0)));
-  EXPECT_FALSE(yaml_keys_equal(u(1), s("1")));
-  EXPECT_FALSE(yaml_keys_equal(i(-1), u(std::numeric_limits<std::uint64_t>::max())));
-  EXPECT_TRUE(yaml_keys_equal(f(nan), f(-nan)));
-  EXPECT_TRUE(yaml_keys_equal(f(0.0), f(-0.0)));
-  EXPECT_FALSE(yaml_keys_equal(f(nan), f(1.0)));
-  EXPECT_TRUE(yaml_keys_equal(YamlValue(), YamlValue()));
-  EXPECT_FALSE(yaml_keys_equal(YamlValue(), YamlValue(false)));
-  EXPECT_FALSE(yaml_keys_equal(s("a"), YamlValue(YamlTagged{"t", s("a")})));
-  EXPECT_TRUE(yaml_keys_equal(YamlValue(YamlTagged{"t", s("a")}), YamlValue(YamlTagged{"t", s("a")})));
-  EXPECT_FALSE(yaml_keys_equal(YamlValue(YamlTagged{"t", s("a")}), YamlValue(YamlTagged{"u", s("a")})));
-
-  // Mappings: equal entries in any order, also when there are many.
-  YamlMapping forward;
-  YamlMapping backward;
-  for (std::uint64_t k = 0; k < 40; ++k) forward.push_back({u(k), s("v")});
-  for (std::uint64_t k = 40; k-- > 0;) backward.push_back({u(k), s("v")});
-  EXPECT_TRUE(yaml_keys_equal(YamlValue(forward), YamlValue(backward)));
-  backward[7].value = s("w");
-  EXPECT_FALSE(yaml_keys_equal(YamlValue(forward), YamlValue(backward)));
-  EXPECT_FALSE(yaml_keys_equal(YamlValue(YamlSequence{u(1), u(2)}), YamlValue(YamlSequence{u(2), u(1)})));
-}
-
 TEST(YamlDescribe, Table) {
   struct DescribeCase {
     const char* text;
