@@ -78,6 +78,10 @@ struct Frame {
   YamlKeyIndex keys;
 };
 
+// Builds the value tree from the collected events in reading order, keeping its own stack
+// of open collections instead of recursing, so that the first failure in reading order is
+// the one reported. An alias is expanded by reading the anchored node's events again at
+// the alias's place (tags and scalar rules apply anew), then reading on after the alias.
 class Builder {
  public:
   Builder(const YamlEvents& doc, std::size_t text_size)
