@@ -103,5 +103,35 @@ int main() {
   }
   std::printf("load: %.1f ms, %.1f MB/s\n", seconds * 1e3, bench::mb(text.size()) / seconds);
 
+  // Hostile texts: each must fail (or load) in time linear in its size.
+  struct Hostile {
+    const char* name;
+    std::string text;
+  };
+  std::string bomb = "a: &a [";
+  for (int i = 0; i < 50'000; ++i) bomb += "x, ";
+  bomb += "]\nb: [";
+  for (int i = 0; i < 50'000; ++i) bomb += "*a, ";
+  bomb += "]\n";
+  std::string keys;
+  for (int i = 0; i < 500'000; ++i) keys += "key" + std::to_string(i) + ": v\n";
+  std::string block;
+  for (int i = 0; i < 500'000; ++i) block += "- ";
+  const Hostile hostile[] = {
+      {"50,000 aliases of a 50,000-element list", bomb},
+      {"1,000,000 nested flow sequences", std::string(1'000'000, '[')},
+      {"500,000 nested block sequences", block + "x\n"},
+      {"500,000 keys in one mapping", keys},
+  };
+  for (const Hostile& h : hostile) {
+    std::string outcome;
+    const double t = bench::best_of(3, [&] {
+      const auto value = lorvane::inject::yaml_from_str_value(h.text);
+      outcome = value.ok() ? "loads" : value.error().message();
+    });
+    std::printf("%s (%.2f MB): %.1f ms, %s\n", h.name, bench::mb(h.text.size()), t * 1e3,
+                outcome.c_str());
+  }
+
   return 0;
 }
