@@ -428,8 +428,8 @@ TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
 }
 
 TEST(ApplySidecar, SampleSidecarFile) {
-  std::ifstream file(LORVANE_SAMPLE_SIDECAR_SEED, std::ios::binary);
-  ASSERT_TRUE(file) << LORVANE_SAMPLE_SIDECAR_SEED;
+  std::ifstream file(LORVANE_SAMPLE_SIDECAR, std::ios::binary);
+  ASSERT_TRUE(file) << LORVANE_SAMPLE_SIDECAR;
   const std::string sidecar((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   // The sections of the sample source that the file aims at, with their paragraphs.
   auto paragraphs = [](const char* number, int count) {
