@@ -365,5 +365,21 @@ TEST(DocumentToJson, DeepChainOnSmallStack) {
   EXPECT_EQ(opened, static_cast<std::size_t>(kDepth));
 }
 
+TEST(WriteDocumentJson, PiecesJoinToTheSameText) {
+  Document doc = nine_line_example();
+  auto& section = *doc.children[0].get_if<SectionNode>();
+  for (int i = 0; i < 40000; ++i)
+    section.children.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
+  const std::string whole = document_to_json(doc);
+  std::string joined;
+  std::size_t pieces = 0;
+  write_document_json(doc, [&](std::string_view piece) {
+    joined += piece;
+    ++pieces;
+  });
+  EXPECT_EQ(joined, whole);
+  EXPECT_GT(pieces, 1u);
+}
+
 }  // namespace
 }  // namespace lorvane::parser
