@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <system_error>
 #include <vector>
@@ -323,6 +325,29 @@ std::size_t estimate_json_size(const Document& document) {
 
 }  // namespace
 
+namespace {
+
+std::uint64_t load_word(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Whether any of the eight bytes is below 0x20, a quotation mark or a backslash
+// (the classic "has a zero byte" bit trick, applied three times).
+bool word_needs_escape(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const std::uint64_t below_space = (word - kOnes * 0x20) & ~word & kHigh;
+  const std::uint64_t quote = word ^ (kOnes * '"');
+  const std::uint64_t backslash = word ^ (kOnes * '\\');
+  const std::uint64_t has_quote = (quote - kOnes) & ~quote & kHigh;
+  const std::uint64_t has_backslash = (backslash - kOnes) & ~backslash & kHigh;
+  return (below_space | has_quote | has_backslash) != 0;
+}
+
+}  // namespace
+
 void append_json_string(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   // Bytes that need an escape: the controls, the quotation mark and the backslash.
@@ -337,6 +362,9 @@ void append_json_string(std::string& out, std::string_view text) {
   const std::size_t size = text.size();
   std::size_t run_start = 0;
   for (std::size_t i = 0; i < size; ++i) {
+    // Skip eight bytes at a time while none of them needs an escape.
+    while (i + 8 <= size && !word_needs_escape(load_word(data + i))) i += 8;
+    if (i == size) break;
     const auto c = static_cast<unsigned char>(data[i]);
     if (!kEscaped[c]) continue;
     out.append(data + run_start, i - run_start);
