@@ -64,6 +64,31 @@ TEST(AppendJsonString, Escapes) {
   }
 }
 
+// The word-at-a-time scan must find an escape at every offset of a longer string.
+TEST(AppendJsonString, EscapeAtEveryOffset) {
+  for (char special : {'"', '\\', '\n', '\x1f', '\x00', '\x7f', '\x80'}) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string input(length, 'a');
+        input[at] = special;
+        std::string want = "\"";
+        for (char c : input) {
+          if (c == '"') want += "\\\"";
+          else if (c == '\\') want += "\\\\";
+          else if (c == '\n') want += "\\n";
+          else if (c == '\x1f') want += "\\u001f";
+          else if (c == '\x00') want += "\\u0000";
+          else want += c;
+        }
+        want += '"';
+        std::string out;
+        append_json_string(out, input);
+        ASSERT_EQ(out, want) << "length " << length << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(AppendJsonValue, AllKinds) {
   JsonObject inner{{"b", JsonValue(true)}, {"a", JsonValue(nullptr)}};
   JsonObject object{
