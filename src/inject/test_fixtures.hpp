@@ -66,11 +66,9 @@ inline parser::SectionNode section(std::string number, parser::NodeList children
 inline std::vector<std::string> ids(const parser::NodeList& nodes) {
   std::vector<std::string> out;
   for (const parser::Node& node : nodes) {
-    std::visit(
-        [&out](const auto& payload) {
-          if constexpr (requires { payload.node_id; }) out.push_back(payload.node_id);
-        },
-        node.value);
+    node.visit([&out](const auto& payload) {
+      if constexpr (requires { payload.node_id; }) out.push_back(payload.node_id);
+    });
   }
   return out;
 }
