@@ -34,15 +34,21 @@ void append_group(std::string& out, const std::string& section, int group, const
   const std::string g = std::to_string(group);
   out += "  - {type: paragraph, text: 'Injected paragraph " + g + ".', target: {section: " + s +
          ", after_paragraph: 1}}\n";
-  out += "  - {type: note, title: Note, text: 'A note.', target: {section: " + s + ", after_list: 0}}\n";
+  out += "  - {type: note, title: Note, text: 'A note.', target: {section: " + s +
+         ", after_list: 0}}\n";
   out += "  - {type: code, language: yaml, content: \"a: 1\\nb: 2\\n\", target: {section: " + s +
          ", prepend: true}}\n";
-  out += "  - {type: figure, src: img/f" + g + ".svg, alt: Figure, width: '50%', alignment: center, "
-         "target: {section: " + s + ", after_block: 2}}\n";
-  out += "  - {type: table, csv: \"A, B\\n1, 2\\n3, 4\\n\", caption: Table, target: {section: " + s +
-         ", before_paragraph: 1}}\n";
-  out += "  - {type: table, headers: [X, Y], rows: [[a, b], [c, d]], render_hints: {striped: true}, "
-         "target: {section: " + s + ", after_note: 0}}\n";
+  out += "  - {type: figure, src: img/f" + g +
+         ".svg, alt: Figure, width: '50%', alignment: center, "
+         "target: {section: " +
+         s + ", after_block: 2}}\n";
+  out +=
+      "  - {type: table, csv: \"A, B\\n1, 2\\n3, 4\\n\", caption: Table, target: {section: " + s +
+      ", before_paragraph: 1}}\n";
+  out +=
+      "  - {type: table, headers: [X, Y], rows: [[a, b], [c, d]], render_hints: {striped: true}, "
+      "target: {section: " +
+      s + ", after_note: 0}}\n";
   out += "  - {type: tip, id: tip-" + g + ", target: {section: " + s + ", " + range + "}}\n";
   out += "  - {type: paragraph, text: 'Appended.', target: {section: " + s + "}}\n";
   out += "  - {type: table, data_source: \"r,s\", columns: [R, S], target: {section: " + s +
@@ -50,8 +56,10 @@ void append_group(std::string& out, const std::string& section, int group, const
   out += "  - {type: codeblock, code: x, target: {section: " + s + ", before_paragraph: 0}}\n";
 }
 
-const char* const kRangePairs[][2] = {
-    {"start_block", "end_block"}, {"from_block", "to_block"}, {"start_node", "end_node"}, {"from_node", "to_node"}};
+const char* const kRangePairs[][2] = {{"start_block", "end_block"},
+                                      {"from_block", "to_block"},
+                                      {"start_node", "end_node"},
+                                      {"from_node", "to_node"}};
 
 std::string spread_sidecar(const std::vector<std::string>& sections) {
   std::string out = "injections:\n";
@@ -68,8 +76,9 @@ std::string spread_sidecar(const std::vector<std::string>& sections) {
     while (used.count(index)) index = (index + 1) % sections.size();
     const std::string& section = sections[index];
     const auto& pair = kRangePairs[r % 4];
-    out += "  - {type: " + std::string(r % 2 ? "warning" : "note") + ", title: Range, target: {section: " +
-           quoted(section) + ", " + pair[0] + ": 0, " + pair[1] + ": " + std::to_string(r % 3) + "}}\n";
+    out += "  - {type: " + std::string(r % 2 ? "warning" : "note") +
+           ", title: Range, target: {section: " + quoted(section) + ", " + pair[0] + ": 0, " +
+           pair[1] + ": " + std::to_string(r % 3) + "}}\n";
   }
   return out;
 }
@@ -104,7 +113,8 @@ Figures measure(const parser::Document& base, const std::string& sidecar) {
     auto final_document = inject::apply_sidecar(base, sidecar, true, sink);
     if (!final_document) {
       std::fprintf(stderr, "merge failed: %s\n", final_document.error().message().c_str());
-      for (const auto& cause : final_document.error().causes()) std::fprintf(stderr, "  %s\n", cause.c_str());
+      for (const auto& cause : final_document.error().causes())
+        std::fprintf(stderr, "  %s\n", cause.c_str());
       ok = false;
     }
   });
@@ -127,9 +137,10 @@ int main() {
   const std::size_t tree_bytes = bench::current_rss() - before_parse;
   std::vector<std::string> sections;
   for (const parser::Node& node : base.children)
-    if (const auto* section = node.get_if<parser::SectionNode>()) sections.push_back(section->number);
-  std::printf("BASE: %.1f MB source, %zu sections, tree %.1f MB\n", bench::mb(source.size()), sections.size(),
-              bench::mb(tree_bytes));
+    if (const auto* section = node.get_if<parser::SectionNode>())
+      sections.push_back(section->number);
+  std::printf("BASE: %.1f MB source, %zu sections, tree %.1f MB\n", bench::mb(source.size()),
+              sections.size(), bench::mb(tree_bytes));
   source.clear();
   source.shrink_to_fit();
 

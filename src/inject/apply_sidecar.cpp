@@ -37,9 +37,9 @@ class Merge {
 
   Status reclassify(const InjectionSpec& entry, std::uint64_t index) {
     if (Status valid = validate_target_keys(entry.target, mode_); !valid)
-      return Error::wrap(entry_context("failed to validate target keys for reclassify", index,
-                                       entry.type),
-                         std::move(valid).error());
+      return Error::wrap(
+          entry_context("failed to validate target keys for reclassify", index, entry.type),
+          std::move(valid).error());
     if (Status applied = apply_reclassify(entry, index); !applied)
       return Error::wrap(entry_context("failed to apply reclassify", index, entry.type),
                          std::move(applied).error());
@@ -48,9 +48,9 @@ class Merge {
 
   Status inject(const InjectionSpec& entry, std::uint64_t index) {
     if (Status valid = validate_target_keys(entry.target, mode_); !valid)
-      return Error::wrap(entry_context("failed to validate target keys for injection", index,
-                                       entry.type),
-                         std::move(valid).error());
+      return Error::wrap(
+          entry_context("failed to validate target keys for injection", index, entry.type),
+          std::move(valid).error());
     if (Status applied = apply_injection(entry, index); !applied)
       return Error::wrap(entry_context("failed to apply injection", index, entry.type),
                          std::move(applied).error());

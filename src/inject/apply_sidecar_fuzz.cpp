@@ -38,18 +38,19 @@ parser::Document fixed_document() {
   d.subtitle = "Subtitle";
   d.metadata = {{"Author", "A"}, {"Version", "v1"}};
   d.cover = parser::DocumentCover{"Fuzz Document", "Subtitle", "", d.metadata};
-  d.children.push_back(section("1.", "1", 1, 7,
-                               {paragraph("First.", "p-1.-0"), paragraph("Second.", "p-1.-1")}));
+  d.children.push_back(
+      section("1.", "1", 1, 7, {paragraph("First.", "p-1.-0"), paragraph("Second.", "p-1.-1")}));
   d.children.push_back(section(
       "1.1", "1.1", 2, 13,
       {paragraph("Intro.", "p-1.1-0"),
-       parser::OrderedListNode{{{"one", {}, "li-1.1-o1-0"}, {"two", {}, "li-1.1-o1-1"}}, "ol-1.1-1"},
+       parser::OrderedListNode{{{"one", {}, "li-1.1-o1-0"}, {"two", {}, "li-1.1-o1-1"}},
+                               "ol-1.1-1"},
        parser::BulletListNode{{{"a", {{"b", {}, "li-1.1-b2-1"}}, "li-1.1-b2-0"}}, "bl-1.1-2"},
        paragraph("Outro.", "p-1.1-1")}));
   d.children.push_back(section("2.", "2", 1, 22, {}));
-  d.children.push_back(section("2.1", "2.1", 2, 24,
-                               {paragraph("A.", "p-2.1-0"), paragraph("B.", "p-2.1-1"),
-                                paragraph("C.", "p-2.1-2")}));
+  d.children.push_back(section(
+      "2.1", "2.1", 2, 24,
+      {paragraph("A.", "p-2.1-0"), paragraph("B.", "p-2.1-1"), paragraph("C.", "p-2.1-2")}));
   d.children.push_back(section("2.2", "2.2", 2, 32, {paragraph("Only.", "p-2.2-0")}));
   d.children.push_back(section("3.", "3", 1, 36, {paragraph("End.", "p-3.-0")}));
   return d;

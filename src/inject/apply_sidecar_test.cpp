@@ -27,10 +27,10 @@ parser::Document base_document() {
   document.cover = parser::DocumentCover{"Doc", "", "", {{"Author", "A"}}};
   document.title = "Doc";
   document.metadata = {{"Author", "A"}};
-  document.children.push_back(
-      section("1.", {paragraph("one", "p-1.-0"), paragraph("two", "p-1.-1"), paragraph("three", "p-1.-2")}));
-  document.children.push_back(
-      section("1.1", {paragraph("four", "p-1.1-0"), bullet_list("bl-1.1-1"), paragraph("five", "p-1.1-1")}));
+  document.children.push_back(section("1.", {paragraph("one", "p-1.-0"), paragraph("two", "p-1.-1"),
+                                             paragraph("three", "p-1.-2")}));
+  document.children.push_back(section("1.1", {paragraph("four", "p-1.1-0"), bullet_list("bl-1.1-1"),
+                                              paragraph("five", "p-1.1-1")}));
   document.children.push_back(section("2."));
   return document;
 }
@@ -86,30 +86,40 @@ TEST(ApplySidecar, ReadingErrorsNameNoEntry) {
     const char* want;  // context / cause
   };
   const Case cases[] = {
-      {"second document", "injections: []\n---\n", "failed to parse sidecar YAML / deserializing from YAML containing "
-                                                   "more than one document is not supported"},
+      {"second document", "injections: []\n---\n",
+       "failed to parse sidecar YAML / deserializing from YAML containing "
+       "more than one document is not supported"},
       {"injections is a mapping", "injections: {a: 1}\n",
        "failed to extract injections from sidecar YAML / invalid type: map, expected a sequence"},
       {"plain word element", "injections:\n  - figure\n",
-       "failed to extract injections from sidecar YAML / invalid type: string \"figure\", expected struct "
+       "failed to extract injections from sidecar YAML / invalid type: string \"figure\", expected "
+       "struct "
        "InjectionSpec"},
-      {"empty element", "injections:\n  -\n", "failed to extract injections from sidecar YAML / missing field `type`"},
+      {"empty element", "injections:\n  -\n",
+       "failed to extract injections from sidecar YAML / missing field `type`"},
       {"unquoted section", "injections:\n  - {type: note, target: {section: 2.10}}\n",
-       "failed to extract injections from sidecar YAML / invalid type: floating point `2.1`, expected a string"},
+       "failed to extract injections from sidecar YAML / invalid type: floating point `2.1`, "
+       "expected a string"},
       {"unquoted section 1.", "injections:\n  - {type: note, target: {section: 1.}}\n",
-       "failed to extract injections from sidecar YAML / invalid type: floating point `1.0`, expected a string"},
-      {"selector as text", "injections:\n  - {type: note, target: {section: '1', after_paragraph: \"1\"}}\n",
-       "failed to extract injections from sidecar YAML / invalid type: string \"1\", expected usize"},
+       "failed to extract injections from sidecar YAML / invalid type: floating point `1.0`, "
+       "expected a string"},
+      {"selector as text",
+       "injections:\n  - {type: note, target: {section: '1', after_paragraph: \"1\"}}\n",
+       "failed to extract injections from sidecar YAML / invalid type: string \"1\", expected "
+       "usize"},
       {"faulty reclassify list", "injections: []\nreclassify: 7\n",
-       "failed to extract injections from sidecar YAML / invalid type: integer `7`, expected a sequence"},
+       "failed to extract injections from sidecar YAML / invalid type: integer `7`, expected a "
+       "sequence"},
       {"both faulty: injections reported",
        "reclassify:\n  - {type: note}\ninjections:\n  - {target: {section: '1'}}\n",
        "failed to extract injections from sidecar YAML / missing field `type`"},
-      {"faulty reclassify under structure", "structure:\n  reclassify:\n    - {type: note, target: {}}\n",
+      {"faulty reclassify under structure",
+       "structure:\n  reclassify:\n    - {type: note, target: {}}\n",
        "failed to extract injections from sidecar YAML / missing field `section`"},
       {"tagged value under an unknown target key",
        "injections:\n  - {type: note, target: {section: '1', extra: !point 5}}\n",
-       "failed to extract injections from sidecar YAML / untagged and internally tagged enums do not support enum "
+       "failed to extract injections from sidecar YAML / untagged and internally tagged enums do "
+       "not support enum "
        "input"},
   };
   for (const Case& c : cases) {
@@ -123,7 +133,8 @@ TEST(ApplySidecar, ReadingErrorsNameNoEntry) {
 }
 
 TEST(ApplySidecar, SyntaxErrorsAreParseErrors) {
-  for (const char* text : {"injections: [\n", "a: b: c\n", "a: 1\na: 2\n", "render:\n  x: 1\n  x: 2\n"}) {
+  for (const char* text :
+       {"injections: [\n", "a: b: c\n", "a: 1\na: 2\n", "render:\n  x: 1\n  x: 2\n"}) {
     SCOPED_TRACE(text);
     Merged r = run(text, false);
     ASSERT_TRUE(r.error);
@@ -135,14 +146,16 @@ TEST(ApplySidecar, SyntaxErrorsAreParseErrors) {
 TEST(ApplySidecar, AFaultyEntryStopsTheMergeBeforeAnyEntryApplies) {
   // The third entry is faulty: nothing is applied, and no warning of the first two
   // entries (an unknown section, an unknown key) is written.
-  Merged r = run(
-      "injections:\n"
-      "  - {type: note, target: {section: '9'}}\n"
-      "  - {type: note, target: {section: '1', foo: 1}}\n"
-      "  - {type: note, target: {section: '1', prepend: yes}}\n",
-      false);
-  EXPECT_EQ(failure(r), "failed to extract injections from sidecar YAML / invalid type: string \"yes\", expected a "
-                        "boolean");
+  Merged r =
+      run("injections:\n"
+          "  - {type: note, target: {section: '9'}}\n"
+          "  - {type: note, target: {section: '1', foo: 1}}\n"
+          "  - {type: note, target: {section: '1', prepend: yes}}\n",
+          false);
+  EXPECT_EQ(
+      failure(r),
+      "failed to extract injections from sidecar YAML / invalid type: string \"yes\", expected a "
+      "boolean");
   EXPECT_TRUE(r.warnings.empty());
 }
 
@@ -156,16 +169,21 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
   };
   const Case cases[] = {
       {"unknown target keys in byte order",
-       "injections:\n  - {type: paragraph, text: x, target: {section: '2', foo: 1, Bar: [a], _z: ~}}\n",
-       "failed to validate target keys for injection #0 (paragraph) / unsupported target selector key(s): Bar, _z, foo",
+       "injections:\n  - {type: paragraph, text: x, target: {section: '2', foo: 1, Bar: [a], _z: "
+       "~}}\n",
+       "failed to validate target keys for injection #0 (paragraph) / unsupported target selector "
+       "key(s): Bar, _z, foo",
        {"unsupported target selector key(s): Bar, _z, foo"},
        false},
       {"unknown target keys of a reclassify entry",
-       "reclassify:\n  - {type: note, target: {section: '1', start_block: 0, end_block: 0, Section: '2'}}\n",
-       "failed to validate target keys for reclassify #0 (note) / unsupported target selector key(s): Section",
+       "reclassify:\n  - {type: note, target: {section: '1', start_block: 0, end_block: 0, "
+       "Section: '2'}}\n",
+       "failed to validate target keys for reclassify #0 (note) / unsupported target selector "
+       "key(s): Section",
        {"unsupported target selector key(s): Section"},
        false},
-      {"injection section not found", "injections:\n  - {type: paragraph, text: x, target: {section: '7.'}}\n",
+      {"injection section not found",
+       "injections:\n  - {type: paragraph, text: x, target: {section: '7.'}}\n",
        "failed to apply injection #0 (paragraph) / target section not found: 7.",
        {"target section not found: 7."},
        false},
@@ -181,10 +199,12 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
        false},
       {"keys are checked before the section",
        "injections:\n  - {type: Figure, target: {section: '8', x: 1}}\n",
-       "failed to validate target keys for injection #0 (Figure) / unsupported target selector key(s): x",
+       "failed to validate target keys for injection #0 (Figure) / unsupported target selector "
+       "key(s): x",
        {"unsupported target selector key(s): x", "target section not found: 8"},
        false},
-      {"unsupported injection type", "injections:\n  - {type: Tip, text: x, target: {section: '1'}}\n",
+      {"unsupported injection type",
+       "injections:\n  - {type: Tip, text: x, target: {section: '1'}}\n",
        "failed to apply injection #0 (Tip) / unsupported injection type: Tip",
        {"unsupported injection type: Tip"},
        false},
@@ -193,8 +213,10 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
        "failed to apply reclassify #0 (figure) / unsupported reclassify type: figure",
        {"unsupported reclassify type: figure"},
        false},
-      {"reclassify without a complete range", "reclassify:\n  - {type: note, target: {section: '1', start_block: 0}}\n",
-       "failed to apply reclassify #0 (note) / reclassify admonition requires start/end block selectors "
+      {"reclassify without a complete range",
+       "reclassify:\n  - {type: note, target: {section: '1', start_block: 0}}\n",
+       "failed to apply reclassify #0 (note) / reclassify admonition requires start/end block "
+       "selectors "
        "(start_block/end_block, from_block/to_block, start_node/end_node, or from_node/to_node)",
        {},
        true},
@@ -207,17 +229,20 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
        "failed to apply injection #3 (figure) / figure injection requires src",
        {},
        true},
-      {"table csv empty", "injections:\n  - {type: table, csv: \"\\n\", target: {section: '1'}}\n",
+      {"table csv empty",
+       "injections:\n  - {type: table, csv: \"\\n\", target: {section: '1'}}\n",
        "failed to apply injection #0 (table) / CSV is empty",
        {},
        true},
-      {"placement miss", "injections:\n  - {type: code, code: x, target: {section: '1.1', after_list: 1}}\n",
+      {"placement miss",
+       "injections:\n  - {type: code, code: x, target: {section: '1.1', after_list: 1}}\n",
        "failed to apply injection #0 (code) / target list #1 not found in section 1.1",
        {"target list #1 not found in section 1.1; appending"},
        false},
       {"range beyond the section",
        "reclassify:\n  - {type: tip, target: {section: '1.', from_node: 1, to_node: 3}}\n",
-       "failed to apply reclassify #0 (tip) / admonition block range [1..=3] exceeds section '1.' child count 3",
+       "failed to apply reclassify #0 (tip) / admonition block range [1..=3] exceeds section '1.' "
+       "child count 3",
        {"admonition block range [1..=3] exceeds section '1.' child count 3"},
        false},
       {"range in an empty section",
@@ -227,7 +252,8 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
        false},
       {"range start after end",
        "injections:\n  - {type: warning, target: {section: '1', start_node: 2, end_node: 1}}\n",
-       "failed to apply injection #0 (warning) / invalid admonition block range: start_block > end_block",
+       "failed to apply injection #0 (warning) / invalid admonition block range: start_block > "
+       "end_block",
        {},
        true},
   };
@@ -248,78 +274,88 @@ TEST(ApplySidecar, EntryFailuresInStrictAndLenientMode) {
 }
 
 TEST(ApplySidecar, LenientRunsPlaceAsIfUnknownKeysWereAbsent) {
-  Merged r = run("injections:\n  - {type: paragraph, text: x, target: {section: '1', after_paragraph: 0, foo: 1}}\n",
-              false);
+  Merged r =
+      run("injections:\n  - {type: paragraph, text: x, target: {section: '1', after_paragraph: 0, "
+          "foo: 1}}\n",
+          false);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(children_of(*r.document, 0), (Ids{"p-1.-0", "inj-paragraph-0", "p-1.-1", "p-1.-2"}));
 }
 
 TEST(ApplySidecar, SkippedEntriesKeepTheirIndexes) {
-  Merged r = run(
-      "injections:\n"
-      "  - {type: figure, src: a.svg, target: {section: '5'}}\n"
-      "  - {type: figure, src: b.svg, target: {section: '2'}}\n"
-      "  - {type: Code, code: x, target: {section: '2'}}\n"
-      "  - {type: code, code: x, target: {section: '2'}}\n",
-      false);
+  Merged r =
+      run("injections:\n"
+          "  - {type: figure, src: a.svg, target: {section: '5'}}\n"
+          "  - {type: figure, src: b.svg, target: {section: '2'}}\n"
+          "  - {type: Code, code: x, target: {section: '2'}}\n"
+          "  - {type: code, code: x, target: {section: '2'}}\n",
+          false);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(children_of(*r.document, 2), (Ids{"inj-figure-1", "inj-code-3"}));
-  EXPECT_EQ(r.warnings, (Ids{"WARN: target section not found: 5\n", "WARN: unsupported injection type: Code\n"}));
+  EXPECT_EQ(r.warnings, (Ids{"WARN: target section not found: 5\n",
+                             "WARN: unsupported injection type: Code\n"}));
 }
 
 TEST(ApplySidecar, ReclassifyRunsBeforeEveryInjection) {
   // Listed after the injections, the reclassify entry still runs first: the paragraph
   // selector then counts only the paragraph left outside the wrapped range.
-  Merged r = run(
-      "injections:\n"
-      "  - {type: paragraph, text: x, target: {section: '1', after_paragraph: 0}}\n"
-      "  - {type: note, text: y, target: {section: '1', after_note: 0}}\n"
-      "reclassify:\n"
-      "  - {type: note, target: {section: '1', start_block: 0, end_block: 1}}\n",
-      true);
+  Merged r =
+      run("injections:\n"
+          "  - {type: paragraph, text: x, target: {section: '1', after_paragraph: 0}}\n"
+          "  - {type: note, text: y, target: {section: '1', after_note: 0}}\n"
+          "reclassify:\n"
+          "  - {type: note, target: {section: '1', start_block: 0, end_block: 1}}\n",
+          true);
   ASSERT_TRUE(r.document) << failure(r);
-  EXPECT_EQ(children_of(*r.document, 0), (Ids{"inj-note-0", "inj-note-1", "p-1.-2", "inj-paragraph-0"}));
-  const auto* wrapped = r.document->children[0].get_if<parser::SectionNode>()->children[0].get_if<parser::AdmonitionNode>();
+  EXPECT_EQ(children_of(*r.document, 0),
+            (Ids{"inj-note-0", "inj-note-1", "p-1.-2", "inj-paragraph-0"}));
+  const auto* wrapped = r.document->children[0]
+                            .get_if<parser::SectionNode>()
+                            ->children[0]
+                            .get_if<parser::AdmonitionNode>();
   ASSERT_NE(wrapped, nullptr);
   EXPECT_EQ(ids(wrapped->children), (Ids{"p-1.-0", "p-1.-1"}));
 }
 
 TEST(ApplySidecar, WarningsComeInEntryOrderAndStayWhenALaterEntryFails) {
-  Merged r = run(
-      "injections:\n"
-      "  - {type: paragraph, text: x, target: {section: '9'}}\n"
-      "  - {type: paragraph, target: {section: '1'}}\n"
-      "  - {type: paragraph, text: x, target: {section: '8'}}\n"
-      "reclassify:\n"
-      "  - {type: caution, target: {section: '1', start_block: 0, end_block: 0}}\n",
-      false);
-  EXPECT_EQ(failure(r), "failed to apply injection #1 (paragraph) / paragraph injection requires text");
+  Merged r =
+      run("injections:\n"
+          "  - {type: paragraph, text: x, target: {section: '9'}}\n"
+          "  - {type: paragraph, target: {section: '1'}}\n"
+          "  - {type: paragraph, text: x, target: {section: '8'}}\n"
+          "reclassify:\n"
+          "  - {type: caution, target: {section: '1', start_block: 0, end_block: 0}}\n",
+          false);
+  EXPECT_EQ(failure(r),
+            "failed to apply injection #1 (paragraph) / paragraph injection requires text");
   EXPECT_FALSE(r.document);
-  EXPECT_EQ(r.warnings,
-            (Ids{"WARN: unsupported reclassify type: caution\n", "WARN: target section not found: 9\n"}));
+  EXPECT_EQ(r.warnings, (Ids{"WARN: unsupported reclassify type: caution\n",
+                             "WARN: target section not found: 9\n"}));
 }
 
 TEST(ApplySidecar, DefaultIdentifiersOfBothListsMayRepeat) {
-  Merged r = run(
-      "reclassify:\n  - {type: note, target: {section: '1', start_block: 2, end_block: 2}}\n"
-      "injections:\n  - {type: note, id: a, text: t, target: {section: '1'}}\n"
-      "  - {type: note, text: u, target: {section: '1', prepend: true}}\n"
-      "  - {type: note, id: b, text: v, target: {section: '1.1', after_list: 0}}\n",
-      true);
+  Merged r =
+      run("reclassify:\n  - {type: note, target: {section: '1', start_block: 2, end_block: 2}}\n"
+          "injections:\n  - {type: note, id: a, text: t, target: {section: '1'}}\n"
+          "  - {type: note, text: u, target: {section: '1', prepend: true}}\n"
+          "  - {type: note, id: b, text: v, target: {section: '1.1', after_list: 0}}\n",
+          true);
   ASSERT_TRUE(r.document) << failure(r);
-  EXPECT_EQ(children_of(*r.document, 0), (Ids{"inj-note-1", "p-1.-0", "p-1.-1", "inj-note-0", "a"}));
+  EXPECT_EQ(children_of(*r.document, 0),
+            (Ids{"inj-note-1", "p-1.-0", "p-1.-1", "inj-note-0", "a"}));
   EXPECT_EQ(children_of(*r.document, 1), (Ids{"p-1.1-0", "bl-1.1-1", "b", "p-1.1-1"}));
   const std::string json = parser::document_to_json(*r.document);
-  for (const char* body : {"inj-0-p0", "inj-1-p0", "inj-2-p0"}) EXPECT_NE(json.find(body), std::string::npos) << body;
+  for (const char* body : {"inj-0-p0", "inj-1-p0", "inj-2-p0"})
+    EXPECT_NE(json.find(body), std::string::npos) << body;
 }
 
 TEST(ApplySidecar, TheBaseDocumentIsNeverChanged) {
   const parser::Document base = base_document();
   const std::string before = parser::document_to_json(base);
-  Merged r = run(
-      "reclassify:\n  - {type: tip, target: {section: '1', start_block: 0, end_block: 2}}\n"
-      "injections:\n  - {type: figure, src: x, target: {section: '2'}}\n",
-      true, base);
+  Merged r =
+      run("reclassify:\n  - {type: tip, target: {section: '1', start_block: 0, end_block: 2}}\n"
+          "injections:\n  - {type: figure, src: x, target: {section: '2'}}\n",
+          true, base);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(parser::document_to_json(base), before);
   EXPECT_EQ(r.document->title, base.title);
@@ -331,20 +367,20 @@ TEST(ApplySidecar, FinalDocumentInJsonForm) {
   parser::Document base;
   base.title = "T";
   base.children.push_back(section("1.", {paragraph("a", "p-1.-0"), paragraph("b", "p-1.-1")}));
-  Merged r = run(
-      "injections:\n"
-      "  - id: fig\n"
-      "    type: figure\n"
-      "    src: img.svg\n"
-      "    width: '50%'\n"
-      "    alignment: center\n"
-      "    render_hints: {alignment: left, 1: 2.0, nested: [!x ~]}\n"
-      "    target: {section: '1', after_paragraph: 0}\n"
-      "  - type: table\n"
-      "    csv: \"A, B\\r\\n1,2\\r\\n\"\n"
-      "    render_hints: {}\n"
-      "    target: {section: '1'}\n",
-      true, base);
+  Merged r =
+      run("injections:\n"
+          "  - id: fig\n"
+          "    type: figure\n"
+          "    src: img.svg\n"
+          "    width: '50%'\n"
+          "    alignment: center\n"
+          "    render_hints: {alignment: left, 1: 2.0, nested: [!x ~]}\n"
+          "    target: {section: '1', after_paragraph: 0}\n"
+          "  - type: table\n"
+          "    csv: \"A, B\\r\\n1,2\\r\\n\"\n"
+          "    render_hints: {}\n"
+          "    target: {section: '1'}\n",
+          true, base);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(parser::document_to_json(*r.document), R"({
   "type": "document",
@@ -406,17 +442,17 @@ TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
   // Not a parsed document: section 1. holds section 1.5 among its blocks.
   parser::Document base;
   base.title = "T";
-  base.children.push_back(
-      section("1.", {paragraph("a", "p0"), section("1.5", {paragraph("b", "q0")}), paragraph("c", "p1")}));
+  base.children.push_back(section(
+      "1.", {paragraph("a", "p0"), section("1.5", {paragraph("b", "q0")}), paragraph("c", "p1")}));
   base.children.push_back(section("2."));
-  Merged r = run(
-      "injections:\n"
-      "  - {type: paragraph, id: x, text: x, target: {section: '1.5'}}\n"
-      "  - {type: paragraph, id: y, text: y, target: {section: '1', after_block: 0}}\n"
-      "  - {type: paragraph, id: z, text: z, target: {section: '1.5', prepend: true}}\n"
-      "  - {type: tip, id: w, target: {section: '1', start_block: 1, end_block: 2}}\n"
-      "  - {type: paragraph, id: v, text: v, target: {section: '1.5'}}\n",
-      false, base);
+  Merged r =
+      run("injections:\n"
+          "  - {type: paragraph, id: x, text: x, target: {section: '1.5'}}\n"
+          "  - {type: paragraph, id: y, text: y, target: {section: '1', after_block: 0}}\n"
+          "  - {type: paragraph, id: z, text: z, target: {section: '1.5', prepend: true}}\n"
+          "  - {type: tip, id: w, target: {section: '1', start_block: 1, end_block: 2}}\n"
+          "  - {type: paragraph, id: v, text: v, target: {section: '1.5'}}\n",
+          false, base);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(children_of(*r.document, 0), (Ids{"p0", "w", "p1"}));
   const auto& wrapped = r.document->children[0].get_if<parser::SectionNode>()->children[1];
@@ -430,12 +466,14 @@ TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
 TEST(ApplySidecar, SampleSidecarFile) {
   std::ifstream file(LORVANE_SAMPLE_SIDECAR, std::ios::binary);
   ASSERT_TRUE(file) << LORVANE_SAMPLE_SIDECAR;
-  const std::string sidecar((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string sidecar((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
   // The sections of the sample source that the file aims at, with their paragraphs.
   auto paragraphs = [](const char* number, int count) {
     parser::SectionNode s = section(number);
     for (int i = 0; i < count; ++i)
-      s.children.push_back(paragraph("text", parser::make_node_id("p", {number, std::to_string(i)})));
+      s.children.push_back(
+          paragraph("text", parser::make_node_id("p", {number, std::to_string(i)})));
     return s;
   };
   parser::Document base;
@@ -450,17 +488,21 @@ TEST(ApplySidecar, SampleSidecarFile) {
     EXPECT_TRUE(r.warnings.empty());
     EXPECT_EQ(children_of(*r.document, 0), (Ids{"p-1.-0", "p-1.-1"}));
     EXPECT_EQ(children_of(*r.document, 1), (Ids{"p-1.2-0", "p-1.2-1", "supported-selector-note"}));
-    EXPECT_EQ(children_of(*r.document, 2),
-              (Ids{"p-2.2-0", "example-figure", "p-2.2-1", "example-code", "p-2.2-2", "example-table"}));
+    EXPECT_EQ(children_of(*r.document, 2), (Ids{"p-2.2-0", "example-figure", "p-2.2-1",
+                                                "example-code", "p-2.2-2", "example-table"}));
     EXPECT_EQ(children_of(*r.document, 3), (Ids{"reclassify-range-as-note", "p-2.3-2"}));
 
     const auto& section_2_3 = *r.document->children[3].get_if<parser::SectionNode>();
     const auto& wrapped = *section_2_3.children[0].get_if<parser::AdmonitionNode>();
     EXPECT_EQ(wrapped.level, "note");
-    EXPECT_EQ(wrapped.render_hints, (parser::RenderHints{{"title", std::string("Reclassified Range")}}));
+    EXPECT_EQ(wrapped.render_hints,
+              (parser::RenderHints{{"title", std::string("Reclassified Range")}}));
     EXPECT_EQ(ids(wrapped.children), (Ids{"p-2.3-0", "p-2.3-1"}));
 
-    const auto& note = *r.document->children[1].get_if<parser::SectionNode>()->children[2].get_if<parser::AdmonitionNode>();
+    const auto& note = *r.document->children[1]
+                            .get_if<parser::SectionNode>()
+                            ->children[2]
+                            .get_if<parser::AdmonitionNode>();
     EXPECT_EQ(note.level, "info");
     EXPECT_EQ(ids(note.children), Ids{"inj-0-p0"});
 
@@ -483,14 +525,16 @@ TEST(ApplySidecar, SampleSidecarFile) {
 std::string rewrap_entries(int count) {
   std::string text = "reclassify:\n";
   text.reserve(static_cast<std::size_t>(count) * 64);
-  for (int i = 0; i < count; ++i) text += "  - {type: note, target: {section: '1', start_block: 0, end_block: 0}}\n";
+  for (int i = 0; i < count; ++i)
+    text += "  - {type: note, target: {section: '1', start_block: 0, end_block: 0}}\n";
   return text;
 }
 
 TEST(ApplySidecar, NestingStopsAt32LevelsStrict) {
   Merged r = run(rewrap_entries(100000), true);
   EXPECT_EQ(failure(r),
-            "failed to apply reclassify #32 (note) / admonition block range [0..=0] in section '1.' would nest "
+            "failed to apply reclassify #32 (note) / admonition block range [0..=0] in section "
+            "'1.' would nest "
             "admonitions deeper than 32 levels");
   EXPECT_TRUE(r.warnings.empty());
 }
@@ -500,8 +544,10 @@ TEST(ApplySidecar, NestingStopsAt32LevelsLenient) {
   ASSERT_TRUE(r.document) << failure(r);
   ASSERT_EQ(r.warnings.size(), 100000u - 32u);
   EXPECT_EQ(r.warnings.front(),
-            "WARN: admonition block range [0..=0] in section '1.' would nest admonitions deeper than 32 levels\n");
-  const parser::NodeList& children = r.document->children[0].get_if<parser::SectionNode>()->children;
+            "WARN: admonition block range [0..=0] in section '1.' would nest admonitions deeper "
+            "than 32 levels\n");
+  const parser::NodeList& children =
+      r.document->children[0].get_if<parser::SectionNode>()->children;
   ASSERT_EQ(children.size(), 3u);
   EXPECT_EQ(admonition_depth(children[0]), 32u);
   EXPECT_EQ(children_of(*r.document, 0), (Ids{"inj-note-31", "p-1.-1", "p-1.-2"}));
@@ -516,8 +562,8 @@ TEST(ApplySidecar, ManyEntriesOnOneLargeSection) {
   base.children.push_back(std::move(big));
   std::string text = "injections:\n";
   for (int i = 0; i < 20000; ++i)
-    text += "  - {type: paragraph, text: x, target: {section: '1', after_paragraph: " + std::to_string(19999 - i / 2) +
-            "}}\n";
+    text += "  - {type: paragraph, text: x, target: {section: '1', after_paragraph: " +
+            std::to_string(19999 - i / 2) + "}}\n";
   Merged r = run(text, true, base);
   ASSERT_TRUE(r.document) << failure(r);
   EXPECT_EQ(r.document->children[0].get_if<parser::SectionNode>()->children.size(), 40000u);

@@ -100,7 +100,8 @@ Status build_admonition(const InjectionSpec& entry, std::uint64_t entry_index,
 
 std::optional<InjectionKind> injection_kind(std::string_view type) {
   if (is_admonition_type(type)) return InjectionKind::kAdmonition;
-  if (type == "code" || type == "codeblock" || type == "code_block") return InjectionKind::kCodeBlock;
+  if (type == "code" || type == "codeblock" || type == "code_block")
+    return InjectionKind::kCodeBlock;
   if (type == "paragraph") return InjectionKind::kParagraph;
   if (type == "table") return InjectionKind::kTable;
   if (type == "figure") return InjectionKind::kFigure;

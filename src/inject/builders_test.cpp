@@ -53,15 +53,24 @@ std::string with_appended(parser::Node node) {
 
 TEST(InjectionKind, TypeWordsAreExactLowerCase) {
   const std::pair<const char*, std::optional<InjectionKind>> cases[] = {
-      {"tip", InjectionKind::kAdmonition},       {"note", InjectionKind::kAdmonition},
-      {"warning", InjectionKind::kAdmonition},   {"example", InjectionKind::kAdmonition},
-      {"important", InjectionKind::kAdmonition}, {"admonition", InjectionKind::kAdmonition},
-      {"code", InjectionKind::kCodeBlock},       {"codeblock", InjectionKind::kCodeBlock},
-      {"code_block", InjectionKind::kCodeBlock}, {"paragraph", InjectionKind::kParagraph},
-      {"table", InjectionKind::kTable},          {"figure", InjectionKind::kFigure},
-      {"Figure", std::nullopt},                  {"CODE", std::nullopt},
-      {"Tip", std::nullopt},                     {"caution", std::nullopt},
-      {"figure ", std::nullopt},                 {"", std::nullopt},
+      {"tip", InjectionKind::kAdmonition},
+      {"note", InjectionKind::kAdmonition},
+      {"warning", InjectionKind::kAdmonition},
+      {"example", InjectionKind::kAdmonition},
+      {"important", InjectionKind::kAdmonition},
+      {"admonition", InjectionKind::kAdmonition},
+      {"code", InjectionKind::kCodeBlock},
+      {"codeblock", InjectionKind::kCodeBlock},
+      {"code_block", InjectionKind::kCodeBlock},
+      {"paragraph", InjectionKind::kParagraph},
+      {"table", InjectionKind::kTable},
+      {"figure", InjectionKind::kFigure},
+      {"Figure", std::nullopt},
+      {"CODE", std::nullopt},
+      {"Tip", std::nullopt},
+      {"caution", std::nullopt},
+      {"figure ", std::nullopt},
+      {"", std::nullopt},
   };
   for (const auto& [type, want] : cases) {
     SCOPED_TRACE(type);
@@ -93,8 +102,10 @@ TEST(BuildInjection, RequiredKeys) {
       {"codeblock", entry_of("codeblock"), "code_block injection requires content or code"},
       {"figure", entry_of("figure"), "figure injection requires src"},
       {"table", entry_of("table"), "table injection requires data_source, csv, or headers+rows"},
-      {"table headers only", table_headers_only, "table injection requires data_source, csv, or headers+rows"},
-      {"table rows only", table_rows_only, "table injection requires data_source, csv, or headers+rows"},
+      {"table headers only", table_headers_only,
+       "table injection requires data_source, csv, or headers+rows"},
+      {"table rows only", table_rows_only,
+       "table injection requires data_source, csv, or headers+rows"},
       {"blank csv", blank_csv, "CSV is empty"},
       {"empty csv", empty_csv, "CSV is empty"},
       {"csv before headers and rows", csv_over_rows, "CSV is empty"},
@@ -134,8 +145,8 @@ TEST(BuildInjection, CodeBlock) {
   Built built = build(both, 2);
   ASSERT_TRUE(built.status);
   EXPECT_EQ(json_of(built.section),
-            with_appended(parser::CodeBlockNode{std::nullopt, "", std::nullopt, parser::RenderHints{},
-                                                "inj-code_block-2"}));
+            with_appended(parser::CodeBlockNode{std::nullopt, "", std::nullopt,
+                                                parser::RenderHints{}, "inj-code_block-2"}));
 
   for (const char* type : {"code", "codeblock"}) {
     InjectionSpec code = entry_of(type);
@@ -162,11 +173,11 @@ TEST(BuildInjection, Figure) {
   entry.id = "fig";
   Built built = build(entry);
   ASSERT_TRUE(built.status);
-  EXPECT_EQ(json_of(built.section),
-            with_appended(parser::FigureNode{"SIDECAR/a.svg", "Alt", std::nullopt, "56%",
-                                             parser::RenderHints{{"alignment", std::string("center")},
-                                                                 {"border", true}},
-                                             "fig"}));
+  EXPECT_EQ(
+      json_of(built.section),
+      with_appended(parser::FigureNode{
+          "SIDECAR/a.svg", "Alt", std::nullopt, "56%",
+          parser::RenderHints{{"alignment", std::string("center")}, {"border", true}}, "fig"}));
 
   InjectionSpec bare = entry_of("figure");
   bare.src = "";
@@ -174,8 +185,8 @@ TEST(BuildInjection, Figure) {
   Built plain = build(bare, 1);
   ASSERT_TRUE(plain.status);
   EXPECT_EQ(json_of(plain.section),
-            with_appended(parser::FigureNode{"", std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                                             "inj-figure-1"}));
+            with_appended(parser::FigureNode{"", std::nullopt, std::nullopt, std::nullopt,
+                                             std::nullopt, "inj-figure-1"}));
 }
 
 TEST(BuildInjection, TableSources) {
@@ -191,27 +202,36 @@ TEST(BuildInjection, TableSources) {
     return entry;
   };
   const Case cases[] = {
-      {"data_source before csv",
-       table([](InjectionSpec& e) { e.data_source = " a,b\n"; e.csv = ""; e.columns = Ids{"X"}; }),
+      {"data_source before csv", table([](InjectionSpec& e) {
+         e.data_source = " a,b\n";
+         e.csv = "";
+         e.columns = Ids{"X"};
+       }),
        " a,b\n", Ids{"X"}},
-      {"data_source without columns", table([](InjectionSpec& e) { e.data_source = ""; }), "", std::nullopt},
-      {"csv trims cells and skips blank lines",
-       table([](InjectionSpec& e) { e.csv = "\n  \na, b,\n1 , 2 ,3\n\n"; e.columns = Ids{"ignored"}; }), "1,2,3",
+      {"data_source without columns", table([](InjectionSpec& e) { e.data_source = ""; }), "",
+       std::nullopt},
+      {"csv trims cells and skips blank lines", table([](InjectionSpec& e) {
+         e.csv = "\n  \na, b,\n1 , 2 ,3\n\n";
+         e.columns = Ids{"ignored"};
+       }),
+       "1,2,3", Ids{"a", "b", ""}},
+      {"csv with CRLF line ends",
+       table([](InjectionSpec& e) { e.csv = "a, b,\r\n\r\n1 , 2 ,3\r\n"; }), "1,2,3",
        Ids{"a", "b", ""}},
-      {"csv with CRLF line ends", table([](InjectionSpec& e) { e.csv = "a, b,\r\n\r\n1 , 2 ,3\r\n"; }), "1,2,3",
-       Ids{"a", "b", ""}},
-      {"csv rows joined", table([](InjectionSpec& e) { e.csv = "h\nx,,y\n\u00a0z\u3000\nlast"; }), "x,,y\nz\nlast",
-       Ids{"h"}},
+      {"csv rows joined", table([](InjectionSpec& e) { e.csv = "h\nx,,y\n\u00a0z\u3000\nlast"; }),
+       "x,,y\nz\nlast", Ids{"h"}},
       {"csv header only", table([](InjectionSpec& e) { e.csv = "A,B"; }), "", Ids{"A", "B"}},
-      {"headers and rows kept as written",
-       table([](InjectionSpec& e) {
+      {"headers and rows kept as written", table([](InjectionSpec& e) {
          e.headers = Ids{"Name", " Value "};
          e.rows = std::vector<Ids>{{" a ", "b"}, {}, {"c", "d", "e"}};
          e.columns = Ids{"ignored"};
        }),
        " a ,b\n\nc,d,e", Ids{"Name", " Value "}},
-      {"empty headers and rows", table([](InjectionSpec& e) { e.headers = Ids{}; e.rows = std::vector<Ids>{}; }), "",
-       Ids{}},
+      {"empty headers and rows", table([](InjectionSpec& e) {
+         e.headers = Ids{};
+         e.rows = std::vector<Ids>{};
+       }),
+       "", Ids{}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -220,7 +240,8 @@ TEST(BuildInjection, TableSources) {
     Built built = build(entry, 4);
     ASSERT_TRUE(built.status) << built.status.error().message();
     EXPECT_EQ(json_of(built.section),
-              with_appended(parser::TableNode{c.data_source, "cap", c.columns, std::nullopt, "inj-table-4"}));
+              with_appended(
+                  parser::TableNode{c.data_source, "cap", c.columns, std::nullopt, "inj-table-4"}));
   }
 }
 
@@ -242,22 +263,26 @@ TEST(BuildInjection, NewAdmonition) {
   entry.id = "a";
   Built built = build(entry, 6);
   ASSERT_TRUE(built.status);
-  parser::AdmonitionNode want{"WARNING", {paragraph("Body", "inj-6-p0")},
-                              parser::RenderHints{{"title", std::string("Heads up")}}, "a"};
+  parser::AdmonitionNode want{"WARNING",
+                              {paragraph("Body", "inj-6-p0")},
+                              parser::RenderHints{{"title", std::string("Heads up")}},
+                              "a"};
   EXPECT_EQ(json_of(built.section), with_appended(want));
 
   InjectionSpec no_text = entry_of("tip");
   no_text.level = "Info";
   Built empty = build(no_text, 1);
   ASSERT_TRUE(empty.status);
-  EXPECT_EQ(json_of(empty.section), with_appended(parser::AdmonitionNode{"Info", {}, std::nullopt, "inj-tip-1"}));
+  EXPECT_EQ(json_of(empty.section),
+            with_appended(parser::AdmonitionNode{"Info", {}, std::nullopt, "inj-tip-1"}));
 
   InjectionSpec empty_text = entry_of("note");
   empty_text.text = "";
   Built one = build(empty_text, 0);
   ASSERT_TRUE(one.status);
   EXPECT_EQ(json_of(one.section),
-            with_appended(parser::AdmonitionNode{"NOTE", {paragraph("", "inj-0-p0")}, std::nullopt, "inj-note-0"}));
+            with_appended(parser::AdmonitionNode{
+                "NOTE", {paragraph("", "inj-0-p0")}, std::nullopt, "inj-note-0"}));
 }
 
 TEST(BuildInjection, AdmonitionWithACompleteRangeWraps) {
@@ -267,22 +292,35 @@ TEST(BuildInjection, AdmonitionWithACompleteRangeWraps) {
     Ids want;
   };
   const Case cases[] = {
-      {"start/end_block", [](TargetSpec& t) { t.start_block = 0, t.end_block = 1; }, {"inj-note-0", "p2"}},
-      {"from/to_block", [](TargetSpec& t) { t.from_block = 1, t.to_block = 2; }, {"p0", "inj-note-0"}},
-      {"start/end_node", [](TargetSpec& t) { t.start_node = 2, t.end_node = 2; }, {"p0", "p1", "inj-note-0"}},
-      {"from/to_node", [](TargetSpec& t) { t.from_node = 0, t.to_node = 0; }, {"inj-note-0", "p1", "p2"}},
+      {"start/end_block",
+       [](TargetSpec& t) { t.start_block = 0, t.end_block = 1; },
+       {"inj-note-0", "p2"}},
+      {"from/to_block",
+       [](TargetSpec& t) { t.from_block = 1, t.to_block = 2; },
+       {"p0", "inj-note-0"}},
+      {"start/end_node",
+       [](TargetSpec& t) { t.start_node = 2, t.end_node = 2; },
+       {"p0", "p1", "inj-note-0"}},
+      {"from/to_node",
+       [](TargetSpec& t) { t.from_node = 0, t.to_node = 0; },
+       {"inj-note-0", "p1", "p2"}},
       {"first complete pair wins",
-       [](TargetSpec& t) { t.start_block = 2, t.to_block = 0, t.start_node = 1, t.end_node = 1, t.from_node = 0, t.to_node = 2; },
+       [](TargetSpec& t) {
+         t.start_block = 2, t.to_block = 0, t.start_node = 1, t.end_node = 1, t.from_node = 0,
+         t.to_node = 2;
+       },
        {"p0", "inj-note-0", "p2"}},
       {"a lone start_block places a new node",
-       [](TargetSpec& t) { t.start_block = 0, t.prepend = true; }, {"inj-note-0", "p0", "p1", "p2"}},
+       [](TargetSpec& t) { t.start_block = 0, t.prepend = true; },
+       {"inj-note-0", "p0", "p1", "p2"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     InjectionSpec entry = entry_of("note");
     entry.text = "dropped when wrapping";
     c.set(entry.target);
-    Built built = build(entry, 0, {paragraph("a", "p0"), paragraph("b", "p1"), paragraph("c", "p2")});
+    Built built =
+        build(entry, 0, {paragraph("a", "p0"), paragraph("b", "p1"), paragraph("c", "p2")});
     ASSERT_TRUE(built.status) << built.status.error().message();
     EXPECT_EQ(ids(built.section.children), c.want);
     const bool has_body = json_of(built.section).find("inj-0-p0") != std::string::npos;
@@ -315,8 +353,9 @@ TEST(BuildInjection, NewAdmonitionPutsAfterBlockFirst) {
     ASSERT_TRUE(build_injection(entry, 0, InjectionKind::kAdmonition, blocks, warnings.lenient()));
   }
   EXPECT_EQ(ids(s.children), (Ids{"p0", "p1", "inj-note-0"}));
-  EXPECT_EQ(warnings.lines(),
-            Ids{"WARN: after_block=2 is out of range for section '4.' with 2 child blocks; appending\n"});
+  EXPECT_EQ(
+      warnings.lines(),
+      Ids{"WARN: after_block=2 is out of range for section '4.' with 2 child blocks; appending\n"});
 }
 
 }  // namespace

@@ -8,14 +8,14 @@ namespace lorvane::inject {
 namespace {
 
 constexpr std::array<std::string_view, 20> kInjectionKeys = {
-    "id",      "type",     "level",    "title",   "text",     "src",   "alt",
-    "caption", "width",    "alignment", "language", "code",   "content", "headers",
-    "rows",    "csv",      "data_source", "columns", "render_hints", "target"};
+    "id",      "type",  "level",       "title",    "text",         "src",     "alt",
+    "caption", "width", "alignment",   "language", "code",         "content", "headers",
+    "rows",    "csv",   "data_source", "columns",  "render_hints", "target"};
 
 constexpr std::array<std::string_view, 15> kTargetKeys = {
-    "section",    "prepend",   "before_paragraph", "after_paragraph", "after_list",
-    "after_note", "start_block", "end_block",      "from_block",      "to_block",
-    "start_node", "end_node",  "from_node",        "to_node",         "after_block"};
+    "section",    "prepend",     "before_paragraph", "after_paragraph", "after_list",
+    "after_note", "start_block", "end_block",        "from_block",      "to_block",
+    "start_node", "end_node",    "from_node",        "to_node",         "after_block"};
 
 Error invalid_type(const YamlValue& value, std::string_view expected) {
   std::string message = "invalid type: ";
@@ -365,7 +365,8 @@ Result<TargetSpec> deserialize_target_spec(const YamlValue& value) {
       return std::move(read).error();
   }
   if (!seen[static_cast<std::size_t>(TargetField::kSection)]) return missing_field("section");
-  for (const auto& [key, held] : unknown) target.unknown_keys.insert_or_assign(std::string(key), *held);
+  for (const auto& [key, held] : unknown)
+    target.unknown_keys.insert_or_assign(std::string(key), *held);
   return target;
 }
 

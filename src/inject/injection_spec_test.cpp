@@ -37,13 +37,16 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
     const char* want;
   };
   const Case cases[] = {
-      {"entry is a plain word", text("figure"), "invalid type: string \"figure\", expected struct InjectionSpec"},
+      {"entry is a plain word", text("figure"),
+       "invalid type: string \"figure\", expected struct InjectionSpec"},
       {"entry is a sequence", seq({}), "invalid type: sequence, expected struct InjectionSpec"},
       {"entry is null", null, "missing field `type`"},
       {"no type", map({{text("target"), target_1()}}), "missing field `type`"},
       {"no target", map({{text("type"), text("note")}}), "missing field `target`"},
-      {"empty target before missing type", map({{text("target"), map({})}}), "missing field `section`"},
-      {"null target", map({{text("type"), text("note")}, {text("target"), null}}), "missing field `section`"},
+      {"empty target before missing type", map({{text("target"), map({})}}),
+       "missing field `section`"},
+      {"null target", map({{text("type"), text("note")}, {text("target"), null}}),
+       "missing field `section`"},
       {"target as text", map({{text("type"), text("note")}, {text("target"), text("2.3")}}),
        "invalid type: string \"2.3\", expected struct TargetSpec"},
       {"section as float",
@@ -61,7 +64,8 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
        "invalid type: boolean `true`, expected a string"},
       {"selector as text",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {text("after_paragraph"), text("1")}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {text("after_paragraph"), text("1")}})}}),
        "invalid type: string \"1\", expected usize"},
       {"negative selector",
        map({{text("type"), text("note")},
@@ -69,7 +73,8 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
        "invalid value: integer `-1`, expected usize"},
       {"fractional selector",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {text("after_block"), real(1.5)}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {text("after_block"), real(1.5)}})}}),
        "invalid type: floating point `1.5`, expected usize"},
       {"whole float selector",
        map({{text("type"), text("note")},
@@ -77,11 +82,13 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
        "invalid type: floating point `1.0`, expected usize"},
       {"selector as boolean",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {text("start_block"), boolean(false)}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {text("start_block"), boolean(false)}})}}),
        "invalid type: boolean `false`, expected usize"},
       {"selector as sequence",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {text("to_block"), seq({u(1)})}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {text("to_block"), seq({u(1)})}})}}),
        "invalid type: sequence, expected usize"},
       {"selector as mapping",
        map({{text("type"), text("note")},
@@ -95,45 +102,66 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
        map({{text("type"), text("note")},
             {text("target"), map({{text("section"), text("1")}, {text("prepend"), null}})}}),
        "invalid type: unit value, expected a boolean"},
-      {"width as number", map({{text("type"), text("figure")}, {text("width"), u(300)}, {text("target"), target_1()}}),
+      {"width as number",
+       map({{text("type"), text("figure")}, {text("width"), u(300)}, {text("target"), target_1()}}),
        "invalid type: integer `300`, expected a string"},
-      {"title as number", map({{text("type"), text("note")}, {text("title"), u(2024)}, {text("target"), target_1()}}),
+      {"title as number",
+       map({{text("type"), text("note")}, {text("title"), u(2024)}, {text("target"), target_1()}}),
        "invalid type: integer `2024`, expected a string"},
-      {"alt as boolean", map({{text("type"), text("figure")}, {text("alt"), boolean(true)}, {text("target"), target_1()}}),
+      {"alt as boolean",
+       map({{text("type"), text("figure")},
+            {text("alt"), boolean(true)},
+            {text("target"), target_1()}}),
        "invalid type: boolean `true`, expected a string"},
       {"tagged null optional text",
-       map({{text("type"), text("figure")}, {text("alt"), tagged("t", null)}, {text("target"), target_1()}}),
+       map({{text("type"), text("figure")},
+            {text("alt"), tagged("t", null)},
+            {text("target"), target_1()}}),
        "invalid type: unit value, expected a string"},
       {"headers as one text",
-       map({{text("type"), text("table")}, {text("headers"), text("Name")}, {text("target"), target_1()}}),
+       map({{text("type"), text("table")},
+            {text("headers"), text("Name")},
+            {text("target"), target_1()}}),
        "invalid type: string \"Name\", expected a sequence"},
       {"headers with a null element",
-       map({{text("type"), text("table")}, {text("headers"), seq({text("a"), null})}, {text("target"), target_1()}}),
+       map({{text("type"), text("table")},
+            {text("headers"), seq({text("a"), null})},
+            {text("target"), target_1()}}),
        "invalid type: unit value, expected a string"},
       {"columns with a number",
-       map({{text("type"), text("table")}, {text("columns"), seq({u(7)})}, {text("target"), target_1()}}),
+       map({{text("type"), text("table")},
+            {text("columns"), seq({u(7)})},
+            {text("target"), target_1()}}),
        "invalid type: integer `7`, expected a string"},
       {"rows cell as number",
-       map({{text("type"), text("table")}, {text("rows"), seq({seq({text("a"), u(1)})})}, {text("target"), target_1()}}),
+       map({{text("type"), text("table")},
+            {text("rows"), seq({seq({text("a"), u(1)})})},
+            {text("target"), target_1()}}),
        "invalid type: integer `1`, expected a string"},
       {"row as text",
-       map({{text("type"), text("table")}, {text("rows"), seq({text("a")})}, {text("target"), target_1()}}),
+       map({{text("type"), text("table")},
+            {text("rows"), seq({text("a")})},
+            {text("target"), target_1()}}),
        "invalid type: string \"a\", expected a sequence"},
       {"rows as mapping",
        map({{text("type"), text("table")}, {text("rows"), map({})}, {text("target"), target_1()}}),
        "invalid type: map, expected a sequence"},
-      {"numeric key in entry", map({{u(5), text("x")}, {text("type"), text("note")}, {text("target"), target_1()}}),
+      {"numeric key in entry",
+       map({{u(5), text("x")}, {text("type"), text("note")}, {text("target"), target_1()}}),
        "invalid type: integer `5`, expected field identifier"},
-      {"null key in entry", map({{null, text("x")}}), "invalid type: unit value, expected field identifier"},
+      {"null key in entry", map({{null, text("x")}}),
+       "invalid type: unit value, expected field identifier"},
       {"boolean key in target",
        map({{text("type"), text("note")}, {text("target"), map({{boolean(true), u(1)}})}}),
        "invalid type: boolean `true`, expected field identifier"},
       {"numeric key in target",
-       map({{text("type"), text("note")}, {text("target"), map({{text("section"), text("1")}, {u(5), text("x")}})}}),
+       map({{text("type"), text("note")},
+            {text("target"), map({{text("section"), text("1")}, {u(5), text("x")}})}}),
        "invalid type: integer `5`, expected field identifier"},
       {"tagged value under unknown target key",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {text("extra"), tagged("point", u(5))}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {text("extra"), tagged("point", u(5))}})}}),
        "untagged and internally tagged enums do not support enum input"},
       {"tagged value deep under unknown target key",
        map({{text("type"), text("note")},
@@ -142,18 +170,22 @@ TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
                   {text("extra"), seq({map({{text("k"), seq({tagged("!", null)})}})})}})}}),
        "untagged and internally tagged enums do not support enum input"},
       {"duplicate type through a tagged key",
-       map({{text("type"), text("note")}, {tagged("t", text("type")), text("tip")}, {text("target"), target_1()}}),
+       map({{text("type"), text("note")},
+            {tagged("t", text("type")), text("tip")},
+            {text("target"), target_1()}}),
        "duplicate field `type`"},
       {"duplicate null optional through a tagged key",
        map({{text("alt"), null}, {tagged("t", text("alt")), text("x")}}), "duplicate field `alt`"},
       {"duplicate section",
        map({{text("type"), text("note")},
-            {text("target"), map({{text("section"), text("1")}, {tagged("x", text("section")), text("2")}})}}),
+            {text("target"),
+             map({{text("section"), text("1")}, {tagged("x", text("section")), text("2")}})}}),
        "duplicate field `section`"},
       {"first faulty key wins over a later one",
-       map({{text("width"), u(300)}, {text("target"), map({})}}), "invalid type: integer `300`, expected a string"},
-      {"target read at its place",
-       map({{text("target"), map({})}, {text("width"), u(300)}}), "missing field `section`"},
+       map({{text("width"), u(300)}, {text("target"), map({})}}),
+       "invalid type: integer `300`, expected a string"},
+      {"target read at its place", map({{text("target"), map({})}, {text("width"), u(300)}}),
+       "missing field `section`"},
       {"a faulty key before missing keys", map({{text("caption"), seq({})}}),
        "invalid type: sequence, expected a string"},
   };
@@ -229,7 +261,8 @@ TEST(DeserializeInjectionSpec, ReadsEveryKey) {
   EXPECT_EQ(spec.columns, std::vector<std::string>{});
   ASSERT_TRUE(spec.render_hints);
   ASSERT_TRUE(spec.render_hints->get_if<YamlMapping>());
-  EXPECT_TRUE(spec.render_hints->get_if<YamlMapping>()->front().value.get_if<YamlTagged>());  // tags kept
+  EXPECT_TRUE(
+      spec.render_hints->get_if<YamlMapping>()->front().value.get_if<YamlTagged>());  // tags kept
   const TargetSpec& t = spec.target;
   EXPECT_EQ(t.section, "2.1.1");
   EXPECT_TRUE(t.prepend);
@@ -252,14 +285,14 @@ TEST(DeserializeInjectionSpec, ReadsEveryKey) {
 }
 
 TEST(DeserializeInjectionSpec, NullOptionalsAreAbsent) {
-  const YamlValue entry = map({{text("id"), null},
-                               {text("type"), text("note")},
-                               {text("text"), null},
-                               {text("headers"), null},
-                               {text("rows"), null},
-                               {text("render_hints"), null},
-                               {text("target"),
-                                map({{text("section"), text("1")}, {text("after_block"), null}})}});
+  const YamlValue entry =
+      map({{text("id"), null},
+           {text("type"), text("note")},
+           {text("text"), null},
+           {text("headers"), null},
+           {text("rows"), null},
+           {text("render_hints"), null},
+           {text("target"), map({{text("section"), text("1")}, {text("after_block"), null}})}});
   auto read = deserialize_injection_spec(entry);
   ASSERT_TRUE(read) << read.error().message();
   EXPECT_FALSE(read->id);
@@ -273,8 +306,9 @@ TEST(DeserializeInjectionSpec, NullOptionalsAreAbsent) {
 
   // Any value is accepted as render hints; only null is absent.
   for (const YamlValue& hints : {u(5), seq({text("a")}), tagged("x", null)}) {
-    auto kept = deserialize_injection_spec(
-        map({{text("type"), text("code")}, {text("render_hints"), hints}, {text("target"), target_1()}}));
+    auto kept = deserialize_injection_spec(map({{text("type"), text("code")},
+                                                {text("render_hints"), hints},
+                                                {text("target"), target_1()}}));
     ASSERT_TRUE(kept);
     EXPECT_TRUE(kept->render_hints);
   }
@@ -282,10 +316,11 @@ TEST(DeserializeInjectionSpec, NullOptionalsAreAbsent) {
 
 TEST(DeserializeInjectionSpec, KeysMatchExactly) {
   // Type and "type " are unknown keys of an entry: ignored, their values unexamined.
-  auto read = deserialize_injection_spec(map({{text("type"), text("note")},
-                                               {text("Type"), u(1)},
-                                               {text("type "), tagged("x", null)},
-                                               {text("target"), map({{text("section"), text("2.1.1")}})}}));
+  auto read =
+      deserialize_injection_spec(map({{text("type"), text("note")},
+                                      {text("Type"), u(1)},
+                                      {text("type "), tagged("x", null)},
+                                      {text("target"), map({{text("section"), text("2.1.1")}})}}));
   ASSERT_TRUE(read) << read.error().message();
   EXPECT_EQ(read->type, "note");
 }
@@ -303,7 +338,8 @@ TEST(VisitKeys, KnowsTheFieldsByTheirExactNames) {
 }
 
 YamlValue note_entry(const char* section) {
-  return map({{text("type"), text("note")}, {text("target"), map({{text("section"), text(section)}})}});
+  return map(
+      {{text("type"), text("note")}, {text("target"), map({{text("section"), text(section)}})}});
 }
 
 std::vector<std::string> sections_of(const Result<std::vector<InjectionSpec>>& list) {
@@ -327,25 +363,39 @@ TEST(ReadEntryList, FindsTheListAtTheTopOrUnderStructure) {
       {"root is a text", text("injections"), {}, {}},
       {"render block only", map({{text("render"), map({{text("css"), map({})}})}}), {}, {}},
       {"top level", map({{text("injections"), seq({note_entry("1")})}}), {"1"}, {}},
-      {"under structure", map({{text("structure"), map({{text("reclassify"), seq({note_entry("2")})}})}}), {}, {"2"}},
+      {"under structure",
+       map({{text("structure"), map({{text("reclassify"), seq({note_entry("2")})}})}}),
+       {},
+       {"2"}},
       {"one from each place",
        map({{text("injections"), seq({note_entry("1")})},
             {text("structure"), map({{text("reclassify"), seq({note_entry("2")})}})}}),
        {"1"},
        {"2"}},
       {"top-level null hides structure",
-       map({{text("injections"), null}, {text("structure"), map({{text("injections"), seq({note_entry("2")})}})}}),
+       map({{text("injections"), null},
+            {text("structure"), map({{text("injections"), seq({note_entry("2")})}})}}),
        {},
        {}},
       {"faulty structure list never read",
-       map({{text("injections"), seq({note_entry("1")})}, {text("structure"), map({{text("injections"), u(5)}})}}),
+       map({{text("injections"), seq({note_entry("1")})},
+            {text("structure"), map({{text("injections"), u(5)}})}}),
        {"1"},
        {}},
       {"structure not a mapping", map({{text("structure"), seq({note_entry("1")})}}), {}, {}},
       {"keys match exactly", map({{text("Injections"), seq({note_entry("1")})}}), {}, {}},
-      {"tagged list", map({{text("injections"), tagged("l", seq({note_entry("1"), note_entry("3")}))}}), {"1", "3"}, {}},
-      {"list is a mapping", map({{text("injections"), map({})}}), {"error: invalid type: map, expected a sequence"}, {}},
-      {"list is a text", map({{text("reclassify"), text("x")}}), {}, {"error: invalid type: string \"x\", expected a sequence"}},
+      {"tagged list",
+       map({{text("injections"), tagged("l", seq({note_entry("1"), note_entry("3")}))}}),
+       {"1", "3"},
+       {}},
+      {"list is a mapping",
+       map({{text("injections"), map({})}}),
+       {"error: invalid type: map, expected a sequence"},
+       {}},
+      {"list is a text",
+       map({{text("reclassify"), text("x")}}),
+       {},
+       {"error: invalid type: string \"x\", expected a sequence"}},
       {"second element faulty",
        map({{text("injections"), seq({note_entry("1"), text("figure"), u(3)})}}),
        {"error: invalid type: string \"figure\", expected struct InjectionSpec"},

@@ -103,7 +103,8 @@ Status place_block(SectionBlocks& section, parser::Node node, const TargetSpec& 
     section.insert(0, std::move(node));
     return {};
   }
-  if (target.after_block) return insert_after_block(section, std::move(node), *target.after_block, mode);
+  if (target.after_block)
+    return insert_after_block(section, std::move(node), *target.after_block, mode);
   if (target.before_paragraph) {
     const std::uint64_t n = *target.before_paragraph;
     const std::optional<std::size_t> found = section.find_occurrence(BlockKind::kParagraph, n);
@@ -114,13 +115,13 @@ Status place_block(SectionBlocks& section, parser::Node node, const TargetSpec& 
   if (target.after_paragraph) {
     const std::uint64_t n = *target.after_paragraph;
     return insert_after_match(section, std::move(node),
-                              section.find_occurrence(BlockKind::kParagraph, n), mode,
-                              "paragraph", n);
+                              section.find_occurrence(BlockKind::kParagraph, n), mode, "paragraph",
+                              n);
   }
   if (target.after_list) {
     const std::uint64_t n = *target.after_list;
-    return insert_after_match(section, std::move(node), section.find_occurrence(BlockKind::kList, n),
-                              mode, "list", n);
+    return insert_after_match(section, std::move(node),
+                              section.find_occurrence(BlockKind::kList, n), mode, "list", n);
   }
   if (target.after_note) {
     const std::uint64_t n = *target.after_note;

@@ -31,9 +31,9 @@ TEST(FindSection, ComparesNumbersWithoutTrailingDots) {
     const char* want;  // number of the section found, or nullptr
   };
   const Case cases[] = {
-      {"2", "2."},    {"2.", "2."},     {"2..", "2."},  {"3", "3.."}, {"1.2", "1.2"},
+      {"2", "2."},      {"2.", "2."},    {"2..", "2."},   {"3", "3.."},    {"1.2", "1.2"},
       {"1.20", "1.20"}, {"1.2.", "1.2"}, {" 2", nullptr}, {"02", nullptr}, {"2 ", nullptr},
-      {"1.3", nullptr}, {"...", "."},   {"", "."},
+      {"1.3", nullptr}, {"...", "."},    {"", "."},
   };
   SectionIndex index(sections);
   EXPECT_TRUE(index.flat());
@@ -92,7 +92,8 @@ TEST(FindSection, DeepNestingDoesNotRecurse) {
   parser::NodeList sections;
   sections.push_back(std::move(chain));
   parser::SectionNode* found = nullptr;
-  lorvane::testing::run_with_small_stack([&] { found = find_section(sections, "leaf"); }, 256 * 1024);
+  lorvane::testing::run_with_small_stack([&] { found = find_section(sections, "leaf"); },
+                                         256 * 1024);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->number, "leaf");
 }
@@ -151,48 +152,115 @@ TEST(PlaceBlock, SelectorPrecedenceAndMisses) {
   };
   const Case cases[] = {
       {"no selector appends", "pp", target_with([](TargetSpec&) {}), {"p0", "p1", "X"}, nullptr},
-      {"prepend beats after_paragraph", "pp",
-       target_with([](TargetSpec& t) { t.prepend = true, t.after_paragraph = 0; }), {"X", "p0", "p1"}, nullptr},
-      {"prepend false is absent", "pp",
-       target_with([](TargetSpec& t) { t.prepend = false, t.after_paragraph = 0; }), {"p0", "X", "p1"}, nullptr},
-      {"after_block beats after_note", "pNp",
-       target_with([](TargetSpec& t) { t.after_block = 0, t.after_note = 0; }), {"p0", "X", "N1", "p2"}, nullptr},
-      {"after_block beats before_paragraph", "pp",
-       target_with([](TargetSpec& t) { t.after_block = 1, t.before_paragraph = 0; }), {"p0", "p1", "X"}, nullptr},
-      {"prepend beats after_block", "pp",
-       target_with([](TargetSpec& t) { t.prepend = true, t.after_block = 0; }), {"X", "p0", "p1"}, nullptr},
-      {"before_paragraph counts paragraphs only", "bpp",
-       target_with([](TargetSpec& t) { t.before_paragraph = 0; }), {"b0", "X", "p1", "p2"}, nullptr},
-      {"after_paragraph on the last paragraph appends", "bpp",
-       target_with([](TargetSpec& t) { t.after_paragraph = 1; }), {"b0", "p1", "p2", "X"}, nullptr},
-      {"before_paragraph beats after_paragraph", "pp",
-       target_with([](TargetSpec& t) { t.before_paragraph = 1, t.after_paragraph = 0; }), {"p0", "X", "p1"}, nullptr},
-      {"after_list counts both kinds together", "opb",
-       target_with([](TargetSpec& t) { t.after_list = 1; }), {"o0", "p1", "b2", "X"}, nullptr},
-      {"after_list zero", "opb", target_with([](TargetSpec& t) { t.after_list = 0; }), {"o0", "X", "p1", "b2"}, nullptr},
-      {"after_paragraph beats after_list", "pb",
-       target_with([](TargetSpec& t) { t.after_list = 0, t.after_paragraph = 0; }), {"p0", "X", "b1"}, nullptr},
-      {"after_note skips info and notes", "isnN",
-       target_with([](TargetSpec& t) { t.after_note = 0; }), {"i0", "s1", "n2", "X", "N3"}, nullptr},
-      {"after_note second", "isnN", target_with([](TargetSpec& t) { t.after_note = 1; }),
-       {"i0", "s1", "n2", "N3", "X"}, nullptr},
-      {"range selectors are not placement selectors", "pp",
-       target_with([](TargetSpec& t) { t.start_block = 0, t.end_block = 0; }), {"p0", "p1", "X"}, nullptr},
-      {"after_block count minus one appends", "pf", target_with([](TargetSpec& t) { t.after_block = 1; }),
-       {"p0", "f1", "X"}, nullptr},
-      {"after_block at count", "pf", target_with([](TargetSpec& t) { t.after_block = 2; }), {"p0", "f1", "X"},
+      {"prepend beats after_paragraph",
+       "pp",
+       target_with([](TargetSpec& t) { t.prepend = true, t.after_paragraph = 0; }),
+       {"X", "p0", "p1"},
+       nullptr},
+      {"prepend false is absent",
+       "pp",
+       target_with([](TargetSpec& t) { t.prepend = false, t.after_paragraph = 0; }),
+       {"p0", "X", "p1"},
+       nullptr},
+      {"after_block beats after_note",
+       "pNp",
+       target_with([](TargetSpec& t) { t.after_block = 0, t.after_note = 0; }),
+       {"p0", "X", "N1", "p2"},
+       nullptr},
+      {"after_block beats before_paragraph",
+       "pp",
+       target_with([](TargetSpec& t) { t.after_block = 1, t.before_paragraph = 0; }),
+       {"p0", "p1", "X"},
+       nullptr},
+      {"prepend beats after_block",
+       "pp",
+       target_with([](TargetSpec& t) { t.prepend = true, t.after_block = 0; }),
+       {"X", "p0", "p1"},
+       nullptr},
+      {"before_paragraph counts paragraphs only",
+       "bpp",
+       target_with([](TargetSpec& t) { t.before_paragraph = 0; }),
+       {"b0", "X", "p1", "p2"},
+       nullptr},
+      {"after_paragraph on the last paragraph appends",
+       "bpp",
+       target_with([](TargetSpec& t) { t.after_paragraph = 1; }),
+       {"b0", "p1", "p2", "X"},
+       nullptr},
+      {"before_paragraph beats after_paragraph",
+       "pp",
+       target_with([](TargetSpec& t) { t.before_paragraph = 1, t.after_paragraph = 0; }),
+       {"p0", "X", "p1"},
+       nullptr},
+      {"after_list counts both kinds together",
+       "opb",
+       target_with([](TargetSpec& t) { t.after_list = 1; }),
+       {"o0", "p1", "b2", "X"},
+       nullptr},
+      {"after_list zero",
+       "opb",
+       target_with([](TargetSpec& t) { t.after_list = 0; }),
+       {"o0", "X", "p1", "b2"},
+       nullptr},
+      {"after_paragraph beats after_list",
+       "pb",
+       target_with([](TargetSpec& t) { t.after_list = 0, t.after_paragraph = 0; }),
+       {"p0", "X", "b1"},
+       nullptr},
+      {"after_note skips info and notes",
+       "isnN",
+       target_with([](TargetSpec& t) { t.after_note = 0; }),
+       {"i0", "s1", "n2", "X", "N3"},
+       nullptr},
+      {"after_note second",
+       "isnN",
+       target_with([](TargetSpec& t) { t.after_note = 1; }),
+       {"i0", "s1", "n2", "N3", "X"},
+       nullptr},
+      {"range selectors are not placement selectors",
+       "pp",
+       target_with([](TargetSpec& t) { t.start_block = 0, t.end_block = 0; }),
+       {"p0", "p1", "X"},
+       nullptr},
+      {"after_block count minus one appends",
+       "pf",
+       target_with([](TargetSpec& t) { t.after_block = 1; }),
+       {"p0", "f1", "X"},
+       nullptr},
+      {"after_block at count",
+       "pf",
+       target_with([](TargetSpec& t) { t.after_block = 2; }),
+       {"p0", "f1", "X"},
        "after_block=2 is out of range for section '4.' with 2 child blocks"},
-      {"after_block huge", "", target_with([](TargetSpec& t) { t.after_block = 18446744073709551615ull; }), {"X"},
+      {"after_block huge",
+       "",
+       target_with([](TargetSpec& t) { t.after_block = 18446744073709551615ull; }),
+       {"X"},
        "after_block=18446744073709551615 is out of range for section '4.' with 0 child blocks"},
-      {"missing paragraph before", "bpf", target_with([](TargetSpec& t) { t.before_paragraph = 1; }),
-       {"b0", "p1", "f2", "X"}, "target paragraph #1 not found in section 4."},
-      {"missing paragraph after", "b", target_with([](TargetSpec& t) { t.after_paragraph = 0; }), {"b0", "X"},
+      {"missing paragraph before",
+       "bpf",
+       target_with([](TargetSpec& t) { t.before_paragraph = 1; }),
+       {"b0", "p1", "f2", "X"},
+       "target paragraph #1 not found in section 4."},
+      {"missing paragraph after",
+       "b",
+       target_with([](TargetSpec& t) { t.after_paragraph = 0; }),
+       {"b0", "X"},
        "target paragraph #0 not found in section 4."},
-      {"missing list", "pbp", target_with([](TargetSpec& t) { t.after_list = 1; }), {"p0", "b1", "p2", "X"},
+      {"missing list",
+       "pbp",
+       target_with([](TargetSpec& t) { t.after_list = 1; }),
+       {"p0", "b1", "p2", "X"},
        "target list #1 not found in section 4."},
-      {"missing note admonition", "is", target_with([](TargetSpec& t) { t.after_note = 0; }), {"i0", "s1", "X"},
+      {"missing note admonition",
+       "is",
+       target_with([](TargetSpec& t) { t.after_note = 0; }),
+       {"i0", "s1", "X"},
        "target note admonition #0 not found in section 4."},
-      {"miss on an empty section", "", target_with([](TargetSpec& t) { t.after_paragraph = 3; }), {"X"},
+      {"miss on an empty section",
+       "",
+       target_with([](TargetSpec& t) { t.after_paragraph = 3; }),
+       {"X"},
        "target paragraph #3 not found in section 4."},
   };
   for (const Case& c : cases) {
@@ -272,12 +340,33 @@ TEST(WrapBlockRange, ChecksInOrderAndWarnsOrFails) {
       {"every block", "pbp", 0, 2, {"W"}, nullptr, false},
       {"empty section beats start > end", "", 3, 1, {}, "section 4. has no child blocks", false},
       {"empty section", "", 0, 0, {}, "section 4. has no child blocks", false},
-      {"start > end", "pp", 1, 0, {}, "invalid admonition block range: start_block > end_block", true},
-      {"start > end beats out of range", "pp", 9, 5, {}, "invalid admonition block range: start_block > end_block",
+      {"start > end",
+       "pp",
+       1,
+       0,
+       {},
+       "invalid admonition block range: start_block > end_block",
        true},
-      {"end at count", "ppp", 1, 3, {"p0", "p1", "p2"}, "admonition block range [1..=3] exceeds section '4.' child count 3",
+      {"start > end beats out of range",
+       "pp",
+       9,
+       5,
+       {},
+       "invalid admonition block range: start_block > end_block",
+       true},
+      {"end at count",
+       "ppp",
+       1,
+       3,
+       {"p0", "p1", "p2"},
+       "admonition block range [1..=3] exceeds section '4.' child count 3",
        false},
-      {"start and end beyond", "p", 5, 7, {"p0"}, "admonition block range [5..=7] exceeds section '4.' child count 1",
+      {"start and end beyond",
+       "p",
+       5,
+       7,
+       {"p0"},
+       "admonition block range [5..=7] exceeds section '4.' child count 1",
        false},
   };
   for (const Case& c : cases) {
@@ -332,7 +421,8 @@ TEST(WrapBlockRange, MovesTheRangeIntoOneAdmonition) {
 
 // Wrapping the same block again and again stops at 32 levels of admonitions.
 TEST(WrapBlockRange, BoundsTheNestingDepth) {
-  const char* message = "admonition block range [0..=0] in section '4.' would nest admonitions deeper than 32 levels";
+  const char* message =
+      "admonition block range [0..=0] in section '4.' would nest admonitions deeper than 32 levels";
   for (bool strict : {true, false}) {
     SCOPED_TRACE(strict ? "strict" : "lenient");
     WarningLines warnings;
@@ -341,8 +431,9 @@ TEST(WrapBlockRange, BoundsTheNestingDepth) {
     {
       SectionBlocks blocks(s);
       for (int i = 0; i < 40; ++i) {
-        Status wrapped = wrap_block_range(blocks, range_entry("note"), static_cast<std::uint64_t>(i), 0, 0,
-                                          strict ? warnings.strict() : warnings.lenient());
+        Status wrapped =
+            wrap_block_range(blocks, range_entry("note"), static_cast<std::uint64_t>(i), 0, 0,
+                             strict ? warnings.strict() : warnings.lenient());
         if (!wrapped) {
           EXPECT_EQ(wrapped.error().message(), message);
           refused_at = i;
@@ -374,7 +465,8 @@ TEST(WrapBlockRange, DepthCountsTheDeepestWrappedBlock) {
       outer.children.push_back(std::move(deep));
       deep = std::move(outer);
     }
-    parser::SectionNode s = section("4.", {paragraph("a"), admonition("tip"), deep, paragraph("b")});
+    parser::SectionNode s =
+        section("4.", {paragraph("a"), admonition("tip"), deep, paragraph("b")});
     SectionBlocks blocks(s);
     Status wrapped = wrap_block_range(blocks, range_entry("tip"), 0, 0, 3, WarningLines().strict());
     EXPECT_EQ(wrapped.ok(), existing == 31);
@@ -383,8 +475,8 @@ TEST(WrapBlockRange, DepthCountsTheDeepestWrappedBlock) {
 
 TEST(DefaultAdmonitionLevel, UpperCaseByType) {
   const std::pair<const char*, const char*> cases[] = {
-      {"tip", "TIP"},         {"Tip", "TIP"},     {"important", "IMPORTANT"}, {"WARNING", "WARNING"},
-      {"example", "EXAMPLE"}, {"note", "NOTE"},   {"admonition", "NOTE"},     {"caution", "NOTE"},
+      {"tip", "TIP"},         {"Tip", "TIP"},   {"important", "IMPORTANT"}, {"WARNING", "WARNING"},
+      {"example", "EXAMPLE"}, {"note", "NOTE"}, {"admonition", "NOTE"},     {"caution", "NOTE"},
       {"", "NOTE"},           {"tip ", "NOTE"},
   };
   for (const auto& [type, want] : cases) {

@@ -42,8 +42,7 @@ TEST(ConvertRenderHints, MappingsBecomeHintsAndEverythingElseNone) {
       {"text", text("wide"), "none"},
       {"integer", u(5), "none"},
       {"sequence", seq({text("a")}), "none"},
-      {"tagged mapping is an object, so hints", tagged("t", map({})),
-       "{\n  \"!t\": {}\n}"},
+      {"tagged mapping is an object, so hints", tagged("t", map({})), "{\n  \"!t\": {}\n}"},
       {"scalars",
        map({{text("n"), null},
             {text("b"), YamlValue(true)},
@@ -55,7 +54,8 @@ TEST(ConvertRenderHints, MappingsBecomeHintsAndEverythingElseNone) {
             {text("nan"), YamlValue(nan)},
             {text("s"), text("x\"y")}}),
        "{\n  \"b\": true,\n  \"f\": 0.5,\n  \"i\": -3,\n  \"inf\": null,\n  \"n\": null,\n"
-       "  \"nan\": null,\n  \"s\": \"x\\\"y\",\n  \"u\": 18446744073709551615,\n  \"whole\": 2.0\n}"},
+       "  \"nan\": null,\n  \"s\": \"x\\\"y\",\n  \"u\": 18446744073709551615,\n  \"whole\": "
+       "2.0\n}"},
       {"key kinds",
        map({{YamlValue(true), u(1)},
             {u(1), u(2)},
@@ -66,15 +66,18 @@ TEST(ConvertRenderHints, MappingsBecomeHintsAndEverythingElseNone) {
       {"later key of the same text wins", map({{u(1), text("first")}, {text("1"), text("second")}}),
        "{\n  \"1\": \"second\"\n}"},
       {"nested values and tags",
-       map({{text("a"), seq({u(1), tagged("point", seq({}))})}, {text("m"), map({{text("k"), map({})}})}}),
-       "{\n  \"a\": [\n    1,\n    {\n      \"!point\": []\n    }\n  ],\n  \"m\": {\n    \"k\": {}\n  }\n}"},
+       map({{text("a"), seq({u(1), tagged("point", seq({}))})},
+            {text("m"), map({{text("k"), map({})}})}}),
+       "{\n  \"a\": [\n    1,\n    {\n      \"!point\": []\n    }\n  ],\n  \"m\": {\n    \"k\": "
+       "{}\n  }\n}"},
       {"null key", map({{null, u(1)}}), "none"},
       {"sequence key deep inside", map({{text("a"), seq({map({{seq({}), u(1)}})})}}), "none"},
       {"mapping key", map({{map({}), u(1)}}), "none"},
       {"tagged key", map({{tagged("t", text("k")), u(1)}}), "none"},
       {"infinite key", map({{YamlValue(inf), u(1)}}), "none"},
       {"nan key", map({{YamlValue(nan), u(1)}}), "none"},
-      {"bad key inside an overridden value", map({{u(1), map({{null, u(0)}})}, {text("1"), u(2)}}), "none"},
+      {"bad key inside an overridden value", map({{u(1), map({{null, u(0)}})}, {text("1"), u(2)}}),
+       "none"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

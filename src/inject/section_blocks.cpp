@@ -72,7 +72,8 @@ SectionBlocks::SectionBlocks(parser::SectionNode& section) : section_(&section) 
   pool_ = section.children.extract(0, section.children.size());
   section.children = parser::NodeList();  // releases the emptied buffer
   slots_.reserve(pool_.size());
-  for (const parser::Node& node : pool_) slots_.push_back({admonition_depth(node), block_kind(node)});
+  for (const parser::Node& node : pool_)
+    slots_.push_back({admonition_depth(node), block_kind(node)});
   size_ = pool_.size();
   std::vector<std::uint32_t> order(size_);
   for (std::size_t i = 0; i < size_; ++i) order[i] = static_cast<std::uint32_t>(i);
@@ -112,7 +113,8 @@ SectionBlocks::Position SectionBlocks::locate(std::size_t index) const {
 void SectionBlocks::regroup() {
   std::vector<std::uint32_t> order;
   order.reserve(size_);
-  for (const Chunk& chunk : chunks_) order.insert(order.end(), chunk.items.begin(), chunk.items.end());
+  for (const Chunk& chunk : chunks_)
+    order.insert(order.end(), chunk.items.begin(), chunk.items.end());
   group(order);
 }
 

@@ -23,9 +23,9 @@ TEST(NoteAdmonition, FourLetterCaseInsensitiveTest) {
     const char* level;
     bool note;
   };
-  const Case cases[] = {{"note", true},   {"Note", true},   {"NOTE", true}, {"nOtE", true},
-                        {"notes", false}, {" note", false}, {"info", false}, {"", false},
-                        {"nöte", false}};
+  const Case cases[] = {{"note", true},  {"Note", true},   {"NOTE", true},
+                        {"nOtE", true},  {"notes", false}, {" note", false},
+                        {"info", false}, {"", false},      {"nöte", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.level);
     EXPECT_EQ(is_note_admonition(admonition(c.level)), c.note);
@@ -40,8 +40,8 @@ TEST(NoteAdmonition, FourLetterCaseInsensitiveTest) {
 TEST(AdmonitionDepth, CountsAdmonitionsOnTheLongestPath) {
   EXPECT_EQ(admonition_depth(paragraph("p")), 0u);
   EXPECT_EQ(admonition_depth(admonition("note")), 1u);
-  const parser::Node nested = admonition(
-      "a", {paragraph("p"), admonition("b", {admonition("c")}), admonition("d")});
+  const parser::Node nested =
+      admonition("a", {paragraph("p"), admonition("b", {admonition("c")}), admonition("d")});
   EXPECT_EQ(admonition_depth(nested), 3u);
   // A section in between counts no level of its own.
   parser::SectionNode inner = section("9.", {admonition("x", {admonition("y")})});
@@ -61,7 +61,8 @@ TEST(AdmonitionDepth, DoesNotRecurseOnDepth) {
 }
 
 TEST(SectionBlocks, TakesAndGivesBackTheChildren) {
-  parser::SectionNode s = section("1.", {paragraph("a", "a"), bullet_list("b"), paragraph("c", "c")});
+  parser::SectionNode s =
+      section("1.", {paragraph("a", "a"), bullet_list("b"), paragraph("c", "c")});
   {
     SectionBlocks blocks(s);
     EXPECT_TRUE(s.children.empty());
@@ -131,8 +132,10 @@ TEST(SectionBlocks, AgreesWithAPlainListOnRandomRuns) {
       }
     };
     auto model_kind = [](int kind) {
-      return kind == 0 ? BlockKind::kParagraph
-                       : kind == 1 ? BlockKind::kList : kind == 2 ? BlockKind::kNote : BlockKind::kOther;
+      return kind == 0   ? BlockKind::kParagraph
+             : kind == 1 ? BlockKind::kList
+             : kind == 2 ? BlockKind::kNote
+                         : BlockKind::kOther;
     };
     for (std::size_t i = 0; i < initial; ++i) {
       const int kind = static_cast<int>(random() % 4);
@@ -181,8 +184,8 @@ TEST(SectionBlocks, AgreesWithAPlainListOnRandomRuns) {
 }
 
 TEST(SectionBlocks, WrapMovesTheRangeIntoTheAdmonitionInOrder) {
-  parser::SectionNode s = section("2.", {paragraph("a", "a"), paragraph("b", "b"),
-                                         paragraph("c", "c"), paragraph("d", "d")});
+  parser::SectionNode s = section(
+      "2.", {paragraph("a", "a"), paragraph("b", "b"), paragraph("c", "c"), paragraph("d", "d")});
   SectionBlocks blocks(s);
   blocks.wrap(1, 2, parser::AdmonitionNode{"tip", {}, {}, "w"});
   EXPECT_EQ(blocks.size(), 3u);

@@ -19,7 +19,9 @@ inline YamlValue text(std::string value) { return YamlValue(std::move(value)); }
 inline YamlValue unsigned_int(std::uint64_t value) { return YamlValue(value); }
 inline YamlValue negative_int(std::int64_t value) { return YamlValue(value); }
 
-inline YamlValue seq(std::initializer_list<YamlValue> items) { return YamlValue(YamlSequence(items)); }
+inline YamlValue seq(std::initializer_list<YamlValue> items) {
+  return YamlValue(YamlSequence(items));
+}
 
 inline YamlValue map(std::initializer_list<std::pair<YamlValue, YamlValue>> entries) {
   YamlMapping mapping;
@@ -35,13 +37,16 @@ inline parser::Node paragraph(std::string text, std::string id = "") {
   return parser::ParagraphNode{std::move(text), std::move(id)};
 }
 
-inline parser::Node bullet_list(std::string id) { return parser::BulletListNode{{{"item", {}, id + "-0"}}, id}; }
+inline parser::Node bullet_list(std::string id) {
+  return parser::BulletListNode{{{"item", {}, id + "-0"}}, id};
+}
 
 inline parser::Node ordered_list(std::string id) {
   return parser::OrderedListNode{{{"item", {}, id + "-0"}}, id};
 }
 
-inline parser::Node admonition(std::string level, parser::NodeList children = {}, std::string id = "") {
+inline parser::Node admonition(std::string level, parser::NodeList children = {},
+                               std::string id = "") {
   parser::AdmonitionNode node;
   node.level = std::move(level);
   node.children = std::move(children);
