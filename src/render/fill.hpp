@@ -1,0 +1,160 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Template filling for large values. `fill_template` copies the whole text once per pair
+// that matches; filling the page template with a 50 MB body that way copies the body for
+// every later pair. `FillRope` gives exactly the same result, pair after pair, but keeps
+// the text as pieces of the template and of the values and writes it out once.
+//
+// One value of a fill may be deferred: instead of a text it is written by a callback
+// straight into the output, at the place where it ends up (the page body, a section's
+// content). The pairs that come after it are applied to the rest of the text; when the
+// deferred text has been written, `append_to` checks that none of those later
+// placeholders could have matched inside it or across its edges. If one could, the fill
+// must be done again with the written text as an ordinary value (the caller gets it
+// back), so the result is always the one `fill_template` gives.
+namespace lorvane::render {
+
+class FillRope {
+ public:
+  /// Starts over with the whole of `text` as the current text.
+  /// The texts given to a rope (template and values) must outlive its `append_to`.
+  void reset(std::string_view text);
+  /// Starts over with an empty text.
+  void clear();
+
+  /// Appends `text` / the deferred value at the end of the current text (used to build a
+  /// value out of parts before it is inserted with `replace_with`).
+  void append_text(std::string_view text);
+  void append_deferred();
+
+  /// One pair of a fill: every occurrence of `placeholder` in the current text, found
+  /// left to right without overlap, is replaced by the value; the inserted text is not
+  /// searched by this same pair. An empty placeholder changes nothing.
+  void replace(std::string_view placeholder, std::string_view value);
+  /// The same with the current text of another rope as the value (which may hold the
+  /// deferred value; at most one deferred value may exist across both).
+  void replace_with(std::string_view placeholder, const FillRope& value);
+  /// The same with the deferred value.
+  void replace_deferred(std::string_view placeholder);
+
+  /// Whether the current text holds `placeholder` (outside the deferred value).
+  bool contains(std::string_view placeholder);
+
+  /// Appends the current text to `out`. A rope that holds the deferred value writes it by
+  /// calling `produce(out)` at its first place and copies that output to its other places.
+  /// Returns false when a later pair could have matched in or across the deferred text;
+  /// `out` is then left as it was and the deferred text is moved into `*deferred_text`.
+  template <typename Produce>
+  bool append_to(std::string& out, Produce&& produce, std::string* deferred_text) const;
+  /// REQUIRES: the rope holds no deferred value.
+  void append_to(std::string& out) const;
+
+  /// The current text. REQUIRES: the rope holds no deferred value.
+  std::string text() const;
+
+ private:
+  static constexpr std::uint32_t kDeferred = UINT32_MAX;
+
+  struct Source {
+    std::string_view text;
+    /// Positions in `text` of the byte `indexed_byte` (all placeholders of the renderer
+    /// begin with "{", so this is built once per text and reused by every pair).
+    std::vector<std::size_t> starts;
+    int indexed_byte = -1;
+  };
+  struct Piece {
+    std::uint32_t source;  ///< index into `sources_`, or kDeferred
+    std::size_t begin;     ///< byte range in the source's text; never empty
+    std::size_t end;
+  };
+  struct Match {
+    std::size_t piece;
+    std::size_t begin;
+    std::size_t end_piece;
+    std::size_t end;  ///< first byte after the match, in `end_piece`'s source
+  };
+
+  std::uint32_t add_source(std::string_view text);
+  void find_matches(std::string_view placeholder);
+  bool match_at(std::size_t piece, std::size_t pos, std::string_view placeholder,
+                std::size_t& end_piece, std::size_t& end) const;
+  /// Rebuilds the pieces with `insert` called at every match of `matches_`.
+  template <typename Insert>
+  void rebuild(Insert&& insert);
+  void note_later_pair(std::string_view placeholder);
+  void append_piece(std::string& out, const Piece& piece) const;
+
+  std::vector<Source> sources_;
+  std::vector<Piece> pieces_;
+  std::vector<Piece> next_;
+  std::vector<Match> matches_;
+  std::size_t deferred_pieces_ = 0;
+  /// Placeholders of the pairs applied since the deferred value went in.
+  std::vector<std::string_view> later_;
+};
+
+/// Whether `text`, standing anywhere in a larger text, is certain not to take part in an
+/// occurrence of any of `placeholders` (not inside it, not across either of its edges).
+bool is_isolated_from(std::string_view text, const std::vector<std::string_view>& placeholders);
+
+/// Ropes for nested fills, reused so that rendering a block allocates nothing new once
+/// the pool has grown to the nesting depth. `Lease` hands one out and returns it.
+class RopePool {
+ public:
+  class Lease {
+   public:
+    explicit Lease(RopePool& pool) : pool_(pool), rope_(pool.take()) {}
+    ~Lease() { pool_.give(std::move(rope_)); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    FillRope& operator*() { return *rope_; }
+    FillRope* operator->() { return rope_.get(); }
+
+   private:
+    RopePool& pool_;
+    std::unique_ptr<FillRope> rope_;
+  };
+
+ private:
+  std::unique_ptr<FillRope> take();
+  void give(std::unique_ptr<FillRope> rope) { free_.push_back(std::move(rope)); }
+  std::vector<std::unique_ptr<FillRope>> free_;
+};
+
+template <typename Produce>
+bool FillRope::append_to(std::string& out, Produce&& produce, std::string* deferred_text) const {
+  const std::size_t start = out.size();
+  bool produced = false;
+  std::size_t value_start = 0;
+  std::size_t value_size = 0;
+  for (const Piece& piece : pieces_) {
+    if (piece.source != kDeferred) {
+      append_piece(out, piece);
+    } else if (!produced) {
+      produced = true;
+      value_start = out.size();
+      produce(out);
+      value_size = out.size() - value_start;
+      if (!later_.empty() &&
+          !is_isolated_from(std::string_view(out).substr(value_start, value_size), later_)) {
+        deferred_text->assign(out, value_start, value_size);
+        out.resize(start);
+        return false;
+      }
+    } else {
+      // Reserve first so that the source range stays valid while it is appended.
+      out.reserve(out.size() + value_size);
+      out.append(out.data() + value_start, value_size);
+    }
+  }
+  return true;
+}
+
+}  // namespace lorvane::render
