@@ -3,6 +3,7 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <utility>
@@ -115,7 +116,7 @@ class BlockRenderer {
       return;
     }
     if (const auto* s = node.get_if<SectionNode>()) {
-      section(out, *s, depth + 1);
+      if (!section(out, *s, depth + 1)) flat(out, s->children, depth);
     } else if (const auto* p = node.get_if<ParagraphNode>()) {
       if (paragraph_on_) paragraph(out, p->text);
     } else if (const auto* b = node.get_if<BulletListNode>()) {
@@ -134,7 +135,7 @@ class BlockRenderer {
     } else if (const auto* tb = node.get_if<TableNode>()) {
       if (table_on_) append_table_html(out, *tb, t_);
     } else if (const auto* a = node.get_if<AdmonitionNode>()) {
-      if (admonition_on_) admonition(out, *a, depth + 1);
+      if (admonition_on_ && !admonition(out, *a, depth + 1)) flat(out, a->children, depth);
     }
   }
 
@@ -196,24 +197,37 @@ class BlockRenderer {
       const Node& node = (*list)[next++];
       if (const NodeList* inner = flat_children(node, depth)) {
         stack.emplace_back(inner, 0);
+      } else if (const auto* s = node.get_if<SectionNode>()) {
+        if (!section(out, *s, depth + 1)) stack.emplace_back(&s->children, 0);
+      } else if (const auto* a = node.get_if<AdmonitionNode>()) {
+        if (admonition_on_ && !admonition(out, *a, depth + 1)) stack.emplace_back(&a->children, 0);
       } else {
-        block(out, node, depth);  // a leaf, or a template below the bound
+        block(out, node, depth);  // a leaf
       }
     }
   }
 
-  /// Fills a template whose pair `content_placeholder` takes rendered children: `fill`
-  /// applies all pairs, with the content deferred (nullptr) or as a text; `produce`
-  /// writes the content. The deferred form writes the children straight into `out`; only
-  /// when a later pair could reach into them is the fill repeated with their text.
+  /// Fills a template one of whose pairs takes rendered children: `fill` applies all
+  /// pairs, with the content deferred (nullptr) or as a text; `produce` writes the
+  /// content. The deferred form writes the children straight into `out`; only when a later
+  /// pair could reach into them is the fill repeated with their text. For a section or
+  /// admonition (`nests`), returns false without writing anything when the copies of the
+  /// content would exceed `kMaxContentCopies`; the caller then renders it flat.
   template <typename Fill, typename Produce>
-  void fill_with_content(std::string& out, Fill&& fill, Produce&& produce) {
+  bool fill_with_content(std::string& out, bool nests, Fill&& fill, Produce&& produce) {
     RopePool::Lease rope(pool_);
     fill(*rope, nullptr);
+    const std::size_t copies = std::max<std::size_t>(rope->deferred_copies(), 1);
+    if (nests && copies > 1 && copies_ * copies > kMaxContentCopies) return false;
+    const std::size_t saved = copies_;
+    if (nests) copies_ *= copies;
     std::string content;
-    if (rope->append_to(out, produce, &content)) return;
+    const bool written = rope->append_to(out, produce, &content);
+    copies_ = saved;
+    if (written) return true;
     fill(*rope, &content);
     rope->append_to(out);
+    return true;
   }
 
   static void put(FillRope& rope, std::string_view placeholder, const std::string* content) {
@@ -223,15 +237,17 @@ class BlockRenderer {
       rope.replace_deferred(placeholder);
   }
 
-  void section(std::string& out, const SectionNode& s, int level) {
+  /// Fills the section template at `level`; false (nothing written) when the section must
+  /// be rendered flat because of `kMaxContentCopies`.
+  bool section(std::string& out, const SectionNode& s, int level) {
     const unsigned heading = s.level >= 1 && s.level <= 4 ? s.level + 1u : 6u;
     const std::string level_text = decimal(s.level);
     const std::string heading_text = decimal(heading);
     const std::string anchor = escaped(section_anchor(s));
     const std::string number = escaped(s.number);
     const std::string title = escaped(s.title);
-    fill_with_content(
-        out,
+    return fill_with_content(
+        out, true,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.section);
           rope.replace("{LEVEL}", level_text);
@@ -246,7 +262,7 @@ class BlockRenderer {
 
   void list(std::string& out, const std::vector<ListItemNode>& items, bool bullet) {
     fill_with_content(
-        out,
+        out, false,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.list);
           rope.replace("{TAG}", bullet ? "ul" : "ol");
@@ -283,11 +299,12 @@ class BlockRenderer {
     rope->append_to(out);
   }
 
-  void admonition(std::string& out, const AdmonitionNode& a, int level) {
+  /// Like `section`, for the admonition template.
+  bool admonition(std::string& out, const AdmonitionNode& a, int level) {
     const std::string kind = escaped(lower_case(a.level));
     const std::string title = escaped(admonition_title(a));
-    fill_with_content(
-        out,
+    return fill_with_content(
+        out, true,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.admonition);
           rope.replace("{LEVEL}", kind);
@@ -309,6 +326,8 @@ class BlockRenderer {
   const bool admonition_on_;
   RopePool pool_;
   ItemStack item_stack_;
+  /// The product of the copies that the open templates make of what is rendered now.
+  std::size_t copies_ = 1;
 };
 
 bool is_slug_hyphen(char32_t cp) { return cp == '-' || cp == '.' || text::is_white_space(cp); }

@@ -21,8 +21,17 @@ namespace lorvane::render {
 /// copies its content once) and the recursion shallow.
 inline constexpr int kMaxTemplateDepth = 40;
 
+/// How many copies of one block's output the enclosing templates may make. A template
+/// that places its content twice (or a section title holding "{CONTENT}") doubles all that
+/// is nested in it, so such templates nested n deep would write 2^n copies. A section or
+/// admonition whose fill would take the product of the copies along its enclosing
+/// templates beyond this bound is rendered flat as well. Templates that place their content
+/// once never meet it.
+inline constexpr std::size_t kMaxContentCopies = 64;
+
 /// One block as HTML (possibly empty). A section or admonition renders its children as
-/// well. Never fails; never recurses deeper than `kMaxTemplateDepth` levels.
+/// well. Never fails; never recurses deeper than `kMaxTemplateDepth` levels; the output is
+/// at most `kMaxContentCopies` times what the templates filled once each would write.
 std::string render_block(const parser::Node& node, const TemplateSet& templates,
                          const RenderSettings& settings);
 

@@ -450,6 +450,42 @@ TEST(DeepTrees, PlaceholderDeepInsideFallsBackAtEveryLevel) {
   EXPECT_EQ(out.find("{TITLE}"), std::string::npos);
 }
 
+TEST(DeepTrees, TemplatesThatRepeatTheirContentStopMultiplying) {
+  TemplateSet t = compact_templates();
+  t.admonition = "[{CONTENT}|{CONTENT}]";
+  t.paragraph = "{TEXT}";
+  // Six doubling levels make 64 copies; the seventh level and all below render flat.
+  const std::function<std::string(int)> expected = [&](int i) -> std::string {
+    if (i == 10) return "";
+    const std::string leaf = "leaf " + std::to_string(i);
+    if (i >= 6) return leaf + expected(i + 1);
+    const std::string inner = expected(i + 1);
+    return "[" + leaf + inner + "|" + leaf + inner + "]";
+  };
+  EXPECT_EQ(render_block(admonition_chain(10), t, {}), expected(0));
+
+  // A long chain stays within 64 copies of its leaves, without deep recursion.
+  const Node chain = admonition_chain(20000);
+  std::string out;
+  lorvane::testing::run_with_small_stack([&] { out = render_block(chain, t, {}); }, 1024 * 1024);
+  std::size_t leaves = 0;
+  for (std::size_t at = out.find("leaf 19999"); at != std::string::npos; at = out.find("leaf 19999", at + 1))
+    ++leaves;
+  EXPECT_EQ(leaves, kMaxContentCopies);
+
+  // A section title "{CONTENT}" doubles the content as well.
+  TemplateSet titled = compact_templates();
+  titled.section = "<{TITLE}>{CONTENT}";
+  titled.paragraph = "{TEXT}";
+  Node node = paragraph("x");
+  for (int i = 0; i < 30; ++i) {
+    NodeList children;
+    children.push_back(std::move(node));
+    node = section("1", "{CONTENT}", 1, std::move(children));
+  }
+  EXPECT_EQ(render_block(node, titled, {}).size(), kMaxContentCopies * 3 - 2);
+}
+
 TEST(DeepTrees, SectionsNestedDeepWithSectionOffDoNotRecurse) {
   Node node = section("1", "s", 1, {paragraph("bottom")});
   for (int i = 0; i < 100000; ++i) {

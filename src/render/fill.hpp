@@ -44,6 +44,9 @@ class FillRope {
   /// The same with the deferred value.
   void replace_deferred(std::string_view placeholder);
 
+  /// How many places of the current text the deferred value fills.
+  std::size_t deferred_copies() const { return deferred_pieces_; }
+
   /// Whether the current text holds `placeholder` (outside the deferred value).
   bool contains(std::string_view placeholder);
 

@@ -1,5 +1,7 @@
 #include "render/image.hpp"
 
+#include <sys/stat.h>
+
 #include <array>
 
 #include "render/file_io.hpp"
@@ -75,8 +77,13 @@ std::string resolve_image_src(std::string_view src) {
   if (src.empty()) return {};
   for (std::string_view prefix : kPrefixesKept)
     if (src.substr(0, prefix.size()) == prefix) return std::string(src);
-  Result<std::string> bytes = read_binary_file(std::string(src));
-  if (!bytes.ok()) return std::string(src);
+  const std::string path(src);
+  // Only regular files are embedded: a device or a pipe (such as "/dev/zero") would be
+  // read without end or block the render, so it counts as unreadable.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return path;
+  Result<std::string> bytes = read_binary_file(path);
+  if (!bytes.ok()) return path;
   const std::string_view mime = mime_type_for_path(src);
   std::string uri;
   uri.reserve(5 + mime.size() + 8 + (bytes->size() + 2) / 3 * 4);

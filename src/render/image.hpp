@@ -9,7 +9,7 @@ namespace lorvane::render {
 
 /// The text for an img element's source (not yet escaped): empty for an empty `src`;
 /// `src` unchanged when it begins with "data:", "http://" or "https://" (case-sensitive)
-/// or names no readable file; otherwise "data:{mime};base64,{bytes}" with the whole file.
+/// or names no readable regular file; otherwise "data:{mime};base64,{bytes}" with the whole file.
 /// Relative paths resolve against the process working directory. Never fails.
 std::string resolve_image_src(std::string_view src);
 

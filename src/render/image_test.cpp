@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <random>
 
 #include "render/test_util.hpp"
@@ -100,6 +102,7 @@ TEST(MimeTypeForPath, SuffixesIgnoringAsciiCase) {
 TEST(ResolveImageSrc, SourcesThatPassThrough) {
   ScopedWorkDir dir;
   dir.make_dir("folder.png");
+  ASSERT_EQ(::mkfifo("fifo.png", 0600), 0);
   const std::pair<const char*, const char*> cases[] = {
       {"", ""},
       {"https://example.org/a.png", "https://example.org/a.png"},
@@ -108,6 +111,8 @@ TEST(ResolveImageSrc, SourcesThatPassThrough) {
       {"HTTPS://example.org/a.png", "HTTPS://example.org/a.png"},  // a path; no such file
       {"missing.png", "missing.png"},
       {"folder.png", "folder.png"},
+      {"/dev/zero", "/dev/zero"},  // endless: not a regular file
+      {"fifo.png", "fifo.png"},    // would block: not a regular file
   };
   for (const auto& [src, want] : cases) {
     SCOPED_TRACE(src);
