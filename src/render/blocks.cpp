@@ -243,7 +243,8 @@ class BlockRenderer {
     const unsigned heading = s.level >= 1 && s.level <= 4 ? s.level + 1u : 6u;
     const std::string level_text = decimal(s.level);
     const std::string heading_text = decimal(heading);
-    const std::string anchor = escaped(section_anchor(s));
+    std::string anchor;
+    append_section_anchor(anchor, s);
     const std::string number = escaped(s.number);
     const std::string title = escaped(s.title);
     return fill_with_content(
@@ -332,6 +333,37 @@ class BlockRenderer {
 
 bool is_slug_hyphen(char32_t cp) { return cp == '-' || cp == '.' || text::is_white_space(cp); }
 
+/// Appends the slug of the texts fed to it, as if they were one text.
+class Slugger {
+ public:
+  explicit Slugger(std::string& out) : out_(out), start_(out.size()) {}
+  void feed(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+      const char32_t cp = text::decode_utf8(text, pos);
+      if (is_slug_hyphen(cp)) {
+        hyphen_ = out_.size() > start_;  // a run of hyphens waits for a kept character
+        continue;
+      }
+      char c;
+      if (cp >= 'A' && cp <= 'Z') {
+        c = static_cast<char>(cp - 'A' + 'a');
+      } else if ((cp >= 'a' && cp <= 'z') || (cp >= '0' && cp <= '9') || cp == '_') {
+        c = static_cast<char>(cp);
+      } else {
+        continue;  // dropped; a waiting hyphen still waits
+      }
+      if (hyphen_) out_ += '-';
+      hyphen_ = false;
+      out_ += c;
+    }
+  }
+
+ private:
+  std::string& out_;
+  const std::size_t start_;
+  bool hyphen_ = false;
+};
+
 }  // namespace
 
 std::string render_block(const Node& node, const TemplateSet& templates,
@@ -401,37 +433,25 @@ std::string admonition_title(const AdmonitionNode& admonition) {
 }
 
 std::string section_anchor(const SectionNode& section) {
-  if (!section.node_id.empty()) return slugify(section.node_id);
-  std::string joined;
-  joined.reserve(section.number.size() + 1 + section.title.size());
-  joined += section.number;
-  joined += '-';
-  joined += section.title;
-  return slugify(joined);
+  std::string out;
+  append_section_anchor(out, section);
+  return out;
+}
+
+void append_section_anchor(std::string& out, const SectionNode& section) {
+  Slugger slug(out);
+  if (!section.node_id.empty()) {
+    slug.feed(section.node_id);
+    return;
+  }
+  slug.feed(section.number);
+  slug.feed("-");
+  slug.feed(section.title);
 }
 
 std::string slugify(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  bool hyphen = false;  // a run of hyphens waits until a kept character follows
-  for (std::size_t pos = 0; pos < text.size();) {
-    const char32_t cp = text::decode_utf8(text, pos);
-    if (is_slug_hyphen(cp)) {
-      hyphen = !out.empty();
-      continue;
-    }
-    char c;
-    if (cp >= 'A' && cp <= 'Z') {
-      c = static_cast<char>(cp - 'A' + 'a');
-    } else if ((cp >= 'a' && cp <= 'z') || (cp >= '0' && cp <= '9') || cp == '_') {
-      c = static_cast<char>(cp);
-    } else {
-      continue;  // dropped; a pending hyphen still waits
-    }
-    if (hyphen) out += '-';
-    hyphen = false;
-    out += c;
-  }
+  Slugger(out).feed(text);
   return out;
 }
 

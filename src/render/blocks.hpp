@@ -68,6 +68,9 @@ std::string admonition_title(const parser::AdmonitionNode& admonition);
 /// The section's id: `slugify` of its `node_id`, or of number, "-" and title when the
 /// identifier is empty.
 std::string section_anchor(const parser::SectionNode& section);
+/// Appends `section_anchor(section)`; it is made only of a-z, 0-9, "-" and "_", so it needs
+/// no escaping.
+void append_section_anchor(std::string& out, const parser::SectionNode& section);
 
 /// ASCII letters lower-cased, ASCII digits, "-" and "_" kept, "." and white space as "-",
 /// everything else dropped; then runs of "-" become one and "-" is trimmed at both ends.

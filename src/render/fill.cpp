@@ -5,6 +5,85 @@
 #include <cstring>
 
 namespace lorvane::render {
+namespace {
+
+/// A rebuild whose pieces would outweigh their text (24 bytes per piece) is written flat.
+constexpr std::size_t kMinPiecesToFlatten = 1024;
+
+}  // namespace
+
+/// Collects the text of one rebuild, either as pieces of the existing sources or copied
+/// into fresh buffers of the rope ("flat"), which then replace every earlier source.
+class FillRope::Sink {
+ public:
+  Sink(FillRope& rope, bool flat, std::size_t expected_bytes)
+      : rope_(rope), flat_(flat), expected_bytes_(expected_bytes) {
+    rope_.next_.clear();
+    if (!flat_) rope_.next_.reserve(rope_.pieces_.size() + 16);
+  }
+
+  void text(std::uint32_t source, std::size_t begin, std::size_t end) {
+    if (begin >= end) return;
+    if (!flat_) {
+      rope_.next_.push_back(Piece{source, begin, end});
+      return;
+    }
+    open_run();
+    run_->append(rope_.sources_[source].text.data() + begin, end - begin);
+  }
+
+  /// Text outside the rope's sources, copied in. REQUIRES: flat mode.
+  void copy(std::string_view value) {
+    assert(flat_);
+    if (value.empty()) return;
+    open_run();
+    run_->append(value);
+  }
+
+  bool flat() const { return flat_; }
+
+  void deferred() {
+    close_run();
+    rope_.next_.push_back(Piece{kDeferred, 0, 1});
+  }
+
+  void finish() {
+    close_run();
+    if (flat_) {
+      // Every piece now lies in the new buffers: drop the old sources.
+      rope_.source_count_ = 0;
+      rope_.owned_ = std::move(runs_);
+      for (std::size_t i = 0; i < rope_.owned_.size(); ++i) rope_.add_source(*rope_.owned_[i]);
+      std::size_t run = 0;
+      for (Piece& piece : rope_.next_) {
+        if (piece.source == kDeferred) continue;
+        piece.source = static_cast<std::uint32_t>(run++);
+      }
+    }
+    rope_.pieces_.swap(rope_.next_);
+  }
+
+ private:
+  void open_run() {
+    if (run_ != nullptr) return;
+    runs_.push_back(std::make_unique<std::string>());
+    run_ = runs_.back().get();
+    if (runs_.size() == 1) run_->reserve(expected_bytes_);
+  }
+
+  void close_run() {
+    if (run_ == nullptr) return;
+    // The source index is assigned in finish(), once the old sources are dropped.
+    rope_.next_.push_back(Piece{0, 0, run_->size()});
+    run_ = nullptr;
+  }
+
+  FillRope& rope_;
+  const bool flat_;
+  const std::size_t expected_bytes_;
+  std::vector<std::unique_ptr<std::string>> runs_;
+  std::string* run_ = nullptr;
+};
 
 void FillRope::reset(std::string_view text) {
   clear();
@@ -12,8 +91,10 @@ void FillRope::reset(std::string_view text) {
 }
 
 void FillRope::clear() {
-  sources_.clear();
+  source_count_ = 0;
   pieces_.clear();
+  owned_.clear();
+  text_bytes_ = 0;
   deferred_pieces_ = 0;
   later_.clear();
 }
@@ -22,6 +103,7 @@ void FillRope::append_text(std::string_view text) {
   if (text.empty()) return;
   const std::uint32_t source = add_source(text);
   pieces_.push_back(Piece{source, 0, text.size()});
+  text_bytes_ += text.size();
 }
 
 void FillRope::append_deferred() {
@@ -31,8 +113,28 @@ void FillRope::append_deferred() {
 }
 
 std::uint32_t FillRope::add_source(std::string_view text) {
-  sources_.push_back(Source{text, {}, -1});
-  return static_cast<std::uint32_t>(sources_.size() - 1);
+  if (source_count_ == sources_.size()) sources_.emplace_back();
+  Source& source = sources_[source_count_];
+  source.text = text;
+  source.indexed_byte = -1;
+  source.hint = 0;
+  return static_cast<std::uint32_t>(source_count_++);
+}
+
+const std::vector<std::size_t>& FillRope::starts_of(Source& source, unsigned char byte) {
+  if (source.indexed_byte != byte) {
+    source.starts.clear();
+    const char* data = source.text.data();
+    const std::size_t size = source.text.size();
+    for (const void* hit = std::memchr(data, byte, size); hit != nullptr;) {
+      const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+      source.starts.push_back(at);
+      hit = at + 1 < size ? std::memchr(data + at + 1, byte, size - at - 1) : nullptr;
+    }
+    source.indexed_byte = byte;
+    source.hint = 0;
+  }
+  return source.starts;
 }
 
 void FillRope::note_later_pair(std::string_view placeholder) {
@@ -62,8 +164,8 @@ bool FillRope::match_at(std::size_t piece, std::size_t pos, std::string_view pla
   }
 }
 
-void FillRope::find_matches(std::string_view placeholder) {
-  matches_.clear();
+template <typename OnMatch>
+void FillRope::scan(std::string_view placeholder, OnMatch&& on_match) {
   const auto first = static_cast<unsigned char>(placeholder.front());
   // Candidates before the end of the previous match are skipped (no overlap).
   std::size_t skip_piece = 0;
@@ -73,86 +175,123 @@ void FillRope::find_matches(std::string_view placeholder) {
     const Piece& piece = pieces_[i];
     if (piece.source == kDeferred) continue;
     Source& source = sources_[piece.source];
-    if (source.indexed_byte != first) {
-      source.starts.clear();
-      const char* data = source.text.data();
-      const std::size_t size = source.text.size();
-      for (const void* hit = std::memchr(data, first, size); hit != nullptr;) {
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-        source.starts.push_back(at);
-        hit = at + 1 < size ? std::memchr(data + at + 1, first, size - at - 1) : nullptr;
-      }
-      source.indexed_byte = first;
-    }
-    std::size_t from = piece.begin;
-    if (i == skip_piece) from = std::max(from, skip_pos);
-    auto it = std::lower_bound(source.starts.begin(), source.starts.end(), from);
-    for (; it != source.starts.end() && *it < piece.end; ++it) {
-      if (i == skip_piece && *it < skip_pos) continue;
+    const std::vector<std::size_t>& starts = starts_of(source, first);
+    const std::size_t from = i == skip_piece ? std::max(piece.begin, skip_pos) : piece.begin;
+    // The first candidate at or after `from`: usually right at the hint.
+    std::size_t k = std::min(source.hint, starts.size());
+    if (k > 0 && starts[k - 1] >= from)
+      k = static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.begin() + k, from) -
+                                   starts.begin());
+    else if (k < starts.size() && starts[k] < from)
+      k = static_cast<std::size_t>(std::lower_bound(starts.begin() + k, starts.end(), from) -
+                                   starts.begin());
+    bool moved_on = false;
+    for (; k < starts.size() && starts[k] < piece.end; ++k) {
+      if (i == skip_piece && starts[k] < skip_pos) continue;
       std::size_t end_piece = 0;
       std::size_t end = 0;
-      if (!match_at(i, *it, placeholder, end_piece, end)) continue;
-      matches_.push_back(Match{i, *it, end_piece, end});
+      if (!match_at(i, starts[k], placeholder, end_piece, end)) continue;
+      on_match(i, starts[k], end_piece, end);
       skip_piece = end_piece;
       skip_pos = end;
-      if (end_piece != i) break;  // the outer loop resumes in the piece where it ended
+      if (end_piece != i) {
+        moved_on = true;  // the outer loop resumes in the piece where the match ended
+        break;
+      }
     }
+    source.hint = moved_on ? k + 1 : k;
   }
 }
 
-template <typename Insert>
-void FillRope::rebuild(Insert&& insert) {
-  next_.clear();
-  next_.reserve(pieces_.size() + matches_.size() * 2);
-  auto emit = [&](const Piece& piece, std::size_t begin, std::size_t end) {
-    if (begin < end) next_.push_back(Piece{piece.source, begin, end});
-  };
+template <typename Prepare, typename Insert>
+std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t value_pieces,
+                                  std::size_t value_bytes, Prepare&& prepare, Insert&& insert) {
+  // Matches can only be counted (to choose the form of the rebuild) at the cost of a
+  // second scan; skip it where even a match at every possible place keeps few pieces.
+  const std::size_t most = text_bytes_ / placeholder.size();
+  bool flat = false;
+  if (pieces_.size() + most * (value_pieces + 2) > kMinPiecesToFlatten) {
+    std::size_t count = 0;
+    scan(placeholder, [&](std::size_t, std::size_t, std::size_t, std::size_t) { ++count; });
+    if (count == 0) return 0;
+    const std::size_t bytes = text_bytes_ - count * placeholder.size() + count * value_bytes;
+    const std::size_t pieces = pieces_.size() + count * (value_pieces + 2);
+    flat = pieces > kMinPiecesToFlatten && pieces * sizeof(Piece) > bytes;
+  }
+  // Sources are added before the rebuild scan, which holds references into them.
+  prepare(flat);
+  Sink sink(*this, flat, text_bytes_);
   std::size_t i = 0;
   std::size_t pos = pieces_.empty() ? 0 : pieces_[0].begin;
-  for (const Match& m : matches_) {
-    for (; i < m.piece; ++i) {
-      emit(pieces_[i], pos, pieces_[i].end);
-      pos = pieces_[i + 1].begin;
+  auto emit_to = [&](std::size_t piece, std::size_t stop) {
+    for (; i < piece; ++i) {
+      if (pieces_[i].source == kDeferred)
+        sink.deferred();
+      else
+        sink.text(pieces_[i].source, pos, pieces_[i].end);
+      if (i + 1 < pieces_.size()) pos = pieces_[i + 1].begin;
     }
-    emit(pieces_[i], pos, m.begin);
-    insert();
-    i = m.end_piece;
-    pos = m.end;
-  }
-  for (; i < pieces_.size(); ++i) {
-    emit(pieces_[i], pos, pieces_[i].end);
-    if (i + 1 < pieces_.size()) pos = pieces_[i + 1].begin;
-  }
-  pieces_.swap(next_);
+    if (i < pieces_.size() && pieces_[i].source != kDeferred) sink.text(pieces_[i].source, pos, stop);
+  };
+  std::size_t count = 0;
+  scan(placeholder, [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
+    emit_to(piece, begin);
+    insert(sink);
+    i = end_piece;
+    pos = end;
+    ++count;
+  });
+  if (count == 0) return 0;  // nothing was emitted; the pieces stay as they are
+  emit_to(pieces_.size(), 0);
+  sink.finish();
+  text_bytes_ = text_bytes_ - count * placeholder.size() + count * value_bytes;
+  return count;
 }
 
 void FillRope::replace(std::string_view placeholder, std::string_view value) {
   if (placeholder.empty()) return;
   note_later_pair(placeholder);
-  find_matches(placeholder);
-  if (matches_.empty()) return;
-  const std::uint32_t source = value.empty() ? 0 : add_source(value);
-  rebuild([&] {
-    if (!value.empty()) next_.push_back(Piece{source, 0, value.size()});
-  });
+  std::uint32_t source = 0;
+  replace_all(
+      placeholder, 1, value.size(),
+      [&](bool flat) {
+        if (!flat && !value.empty()) source = add_source(value);
+      },
+      [&](Sink& sink) {
+        if (value.empty()) return;
+        if (sink.flat())
+          sink.copy(value);
+        else
+          sink.text(source, 0, value.size());
+      });
 }
 
 void FillRope::replace_with(std::string_view placeholder, const FillRope& value) {
   if (placeholder.empty()) return;
   note_later_pair(placeholder);
-  find_matches(placeholder);
-  if (matches_.empty()) return;
-  const auto base = static_cast<std::uint32_t>(sources_.size());
-  sources_.insert(sources_.end(), value.sources_.begin(), value.sources_.end());
-  rebuild([&] {
-    for (Piece piece : value.pieces_) {
-      if (piece.source != kDeferred) piece.source += base;
-      next_.push_back(piece);
-    }
-  });
-  if (value.deferred_pieces_ > 0) {
+  std::uint32_t base = 0;
+  const std::size_t count = replace_all(
+      placeholder, value.pieces_.size(), value.text_bytes_,
+      [&](bool flat) {
+        if (flat) return;
+        // The value's texts become sources here (their positions are found again when a
+        // later pair needs them).
+        base = static_cast<std::uint32_t>(source_count_);
+        for (std::size_t k = 0; k < value.source_count_; ++k) add_source(value.sources_[k].text);
+      },
+      [&](Sink& sink) {
+        for (const Piece& piece : value.pieces_) {
+          if (piece.source == kDeferred)
+            sink.deferred();
+          else if (sink.flat())
+            sink.copy(value.sources_[piece.source].text.substr(piece.begin, piece.end - piece.begin));
+          else
+            sink.text(base + piece.source, piece.begin, piece.end);
+        }
+      });
+  if (count > 0 && value.deferred_pieces_ > 0) {
     assert(deferred_pieces_ == 0);
-    deferred_pieces_ = value.deferred_pieces_ * matches_.size();
+    deferred_pieces_ = value.deferred_pieces_ * count;
     later_ = value.later_;
   }
 }
@@ -160,16 +299,15 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
 void FillRope::replace_deferred(std::string_view placeholder) {
   assert(deferred_pieces_ == 0);
   if (placeholder.empty()) return;
-  find_matches(placeholder);
-  if (matches_.empty()) return;
-  rebuild([&] { next_.push_back(Piece{kDeferred, 0, 1}); });
-  deferred_pieces_ = matches_.size();
+  deferred_pieces_ = replace_all(
+      placeholder, 1, 0, [](bool) {}, [](Sink& sink) { sink.deferred(); });
 }
 
 bool FillRope::contains(std::string_view placeholder) {
   if (placeholder.empty()) return false;
-  find_matches(placeholder);
-  return !matches_.empty();
+  bool found = false;
+  scan(placeholder, [&](std::size_t, std::size_t, std::size_t, std::size_t) { found = true; });
+  return found;
 }
 
 void FillRope::append_piece(std::string& out, const Piece& piece) const {
@@ -183,6 +321,7 @@ void FillRope::append_to(std::string& out) const {
 
 std::string FillRope::text() const {
   std::string out;
+  out.reserve(text_bytes_);
   append_to(out);
   return out;
 }

@@ -71,33 +71,47 @@ class FillRope {
     /// begin with "{", so this is built once per text and reused by every pair).
     std::vector<std::size_t> starts;
     int indexed_byte = -1;
+    /// Where the last search of this source stopped in `starts`, so that the pieces of a
+    /// source, which mostly follow each other, are searched without a binary search each.
+    std::size_t hint = 0;
   };
   struct Piece {
     std::uint32_t source;  ///< index into `sources_`, or kDeferred
     std::size_t begin;     ///< byte range in the source's text; never empty
     std::size_t end;
   };
-  struct Match {
-    std::size_t piece;
-    std::size_t begin;
-    std::size_t end_piece;
-    std::size_t end;  ///< first byte after the match, in `end_piece`'s source
-  };
 
   std::uint32_t add_source(std::string_view text);
-  void find_matches(std::string_view placeholder);
+  const std::vector<std::size_t>& starts_of(Source& source, unsigned char byte);
+  /// Calls `on_match(piece, begin, end_piece, end)` for every occurrence of `placeholder`,
+  /// left to right without overlap; `end` is the first byte after it in `end_piece`.
+  template <typename OnMatch>
+  void scan(std::string_view placeholder, OnMatch&& on_match);
   bool match_at(std::size_t piece, std::size_t pos, std::string_view placeholder,
                 std::size_t& end_piece, std::size_t& end) const;
-  /// Rebuilds the pieces with `insert` called at every match of `matches_`.
-  template <typename Insert>
-  void rebuild(Insert&& insert);
+  /// Replaces every occurrence of `placeholder` by what `insert(sink)` adds; returns the
+  /// number of occurrences. When the pieces would become many and small, the text is
+  /// written into a buffer of the rope's own instead (so memory stays in proportion to the
+  /// text however many matches a pair has).
+  /// `prepare(flat)` runs once the form of the rebuild is known, before it starts.
+  template <typename Prepare, typename Insert>
+  std::size_t replace_all(std::string_view placeholder, std::size_t value_pieces,
+                          std::size_t value_bytes, Prepare&& prepare, Insert&& insert);
   void note_later_pair(std::string_view placeholder);
   void append_piece(std::string& out, const Piece& piece) const;
 
+  /// Receives the text of a rebuild: either as pieces or flattened into owned buffers.
+  class Sink;
+
+  /// The first `source_count_` entries are in use; the others keep their memory for
+  /// reuse, so that a rope filling one small template after another allocates nothing.
   std::vector<Source> sources_;
+  std::size_t source_count_ = 0;
   std::vector<Piece> pieces_;
   std::vector<Piece> next_;
-  std::vector<Match> matches_;
+  /// Texts the rope wrote itself when it flattened its pieces; stable addresses.
+  std::vector<std::unique_ptr<std::string>> owned_;
+  std::size_t text_bytes_ = 0;  ///< bytes of the current text outside the deferred value
   std::size_t deferred_pieces_ = 0;
   /// Placeholders of the pairs applied since the deferred value went in.
   std::vector<std::string_view> later_;

@@ -32,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   const bool small = in.ConsumeBool();
   const std::string inner_tmpl = text(in, small, 32);
-  const std::string outer_tmpl = text(in, small, 32);
+  // Repeated, so that some fills have enough matches to be written flat.
+  std::string outer_tmpl = text(in, small, 32);
+  const std::size_t repeat = in.ConsumeIntegralInRange<std::size_t>(1, 700);
+  std::string repeated;
+  for (std::size_t i = 0; i < repeat; ++i) repeated += outer_tmpl;
+  outer_tmpl = repeated;
   std::vector<Pair> inner(in.ConsumeIntegralInRange<std::size_t>(0, 4));
   std::vector<Pair> outer(in.ConsumeIntegralInRange<std::size_t>(1, 4));
   for (Pair& p : inner) p = {text(in, small, 4), text(in, small, 8)};

@@ -177,6 +177,26 @@ TEST(FillRope, IsolationCheck) {
   EXPECT_TRUE(is_isolated_from("", {}));
 }
 
+TEST(FillRope, ManyMatchesKeepTheLiteralResult) {
+  // Thousands of matches of short values: the rope writes such text into buffers of its
+  // own instead of keeping a piece per match; the result must not change.
+  std::string tmpl;
+  for (int i = 0; i < 5000; ++i) tmpl += "{X}.{Y}{C}";
+  const std::vector<Pair> pairs = {{"{X}", "{Y"}, {"{C}", "B}"}, {"{YB}", "!"}, {"{Y}", ""},
+                                   {".", ""}, {"!!", "?"}};
+  const std::string want = fill_template(tmpl, as_placeholders(pairs));
+  EXPECT_EQ(rope_fill(tmpl, pairs), want);
+  for (std::size_t d = 0; d < pairs.size(); ++d) {
+    SCOPED_TRACE(d);
+    EXPECT_EQ(rope_fill(tmpl, pairs, d), want);
+  }
+  // With the deferred value in thousands of places, between text that is flattened.
+  bool refilled = true;
+  EXPECT_EQ(rope_fill(tmpl, {{"{C}", "body"}, {"{X}", "x"}, {".", ""}}, 0, &refilled),
+            fill_template(tmpl, {{"{C}", "body"}, {"{X}", "x"}, {".", ""}}));
+  EXPECT_FALSE(refilled);
+}
+
 TEST(FillRope, RandomFillsMatchTheLiteralFill) {
   // Small alphabets make matches, near-matches and matches across pieces frequent.
   std::mt19937 rng(12345);

@@ -89,24 +89,86 @@ std::string render_outline_items(const std::vector<OutlineEntry>& entries, unsig
   return out;
 }
 
+namespace {
+
+void append_link(std::string& out, const parser::SectionNode& section) {
+  out += "<a class=\"lrv-outline-link\" href=\"#";
+  append_section_anchor(out, section);  // needs no escaping
+  out += "\">";
+  append_escaped_html(out, section.number);
+  out += ' ';
+  append_escaped_html(out, section.title);
+  out += "</a>";
+}
+
+void append_leaf(std::string& out, const parser::SectionNode& section) {
+  out += "<li><div class=\"lrv-outline-row\">"
+         "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
+  append_link(out, section);
+  out += "</div></li>";
+}
+
+void append_opening(std::string& out, const parser::SectionNode& section, bool open) {
+  out += open ? "<li><details open>" : "<li><details>";
+  out += "<summary><div class=\"lrv-outline-row\">"
+         "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
+  append_link(out, section);
+  out += "</div></summary><ul>";
+}
+
+}  // namespace
+
 std::string render_outline(const parser::NodeList& children,
                            std::optional<std::uint8_t> max_depth) {
-  std::vector<OutlineEntry> flat;
+  const unsigned open_depth = max_depth ? std::max<unsigned>(*max_depth, 1) : 2;
+  std::size_t estimate = 64;
+  for (const parser::Node& node : children)
+    if (const auto* s = node.get_if<parser::SectionNode>())
+      estimate += 280 + 2 * (s->number.size() + s->title.size() + s->node_id.size());
+  std::string out;
+  out.reserve(estimate);
+  out += "<ul class=\"lrv-outline-tree\">";
+
+  // The same tree as build_outline_tree, written in one pass without building it. `calls`
+  // are the levels being collected (the recursion of build_outline_tree), innermost last,
+  // each with whether it has taken an entry yet. An entry is written once it is known
+  // whether its children's level takes anything: at the next entry taken, or when that
+  // level ends.
+  struct Call {
+    unsigned level;
+    bool took = false;
+  };
+  std::vector<Call> calls = {{1}};
+  const parser::SectionNode* pending = nullptr;  // taken, children unknown
+  auto end_call = [&] {
+    if (calls.back().took)
+      out += "</ul></details></li>";
+    else if (pending != nullptr)
+      append_leaf(out, *pending);  // its children's level took nothing
+    pending = nullptr;
+    calls.pop_back();
+  };
   for (const parser::Node& node : children) {
     const auto* section = node.get_if<parser::SectionNode>();
     if (section == nullptr) continue;
-    OutlineEntry& entry = flat.emplace_back();
-    entry.label.reserve(section->number.size() + 1 + section->title.size());
-    entry.label += section->number;
-    entry.label += ' ';
-    entry.label += section->title;
-    entry.anchor = section_anchor(*section);
-    entry.level = section->level == 0 ? std::uint8_t{1} : section->level;
+    const unsigned level = section->level == 0 ? 1 : section->level;
+    while (level < calls.back().level) end_call();
+    if (level > calls.back().level) continue;  // no parent at this place: left out
+    if (pending != nullptr) {
+      // The first child of the pending entry.
+      const unsigned parent_level = calls.back().level - 1;
+      append_opening(out, *pending, parent_level < open_depth);
+      pending = nullptr;
+    }
+    calls.back().took = true;
+    if (level < 255) {
+      pending = section;
+      calls.push_back({level + 1});
+    } else {
+      append_leaf(out, *section);  // nothing lies below level 255
+    }
   }
-  const std::vector<OutlineEntry> tree = build_outline_tree(flat, 1, 0).first;
-  const unsigned open_depth = max_depth ? std::max<unsigned>(*max_depth, 1) : 2;
-  std::string out = "<ul class=\"lrv-outline-tree\">";
-  append_items(out, tree, open_depth);
+  while (calls.size() > 1) end_call();
   out += "</ul>";
   return out;
 }

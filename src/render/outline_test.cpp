@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "render/blocks.hpp"
+
 #include "render/templates.hpp"
 #include "render/test_util.hpp"
 
@@ -152,6 +156,35 @@ TEST(BuildOutlineTree, LevelTwoHundredFiftyFiveEntriesAreLeaves) {
     EXPECT_TRUE(leaf_entry.children.empty());
   }
   EXPECT_EQ(e->children[1].anchor, std::to_string(levels.size() - 1));
+}
+
+TEST(RenderOutline, SameAsTheBuiltTree) {
+  // render_outline writes the outline in one pass; it must equal the tree that
+  // build_outline_tree builds, rendered by render_outline_items.
+  std::mt19937 rng(99);
+  for (int iteration = 0; iteration < 3000; ++iteration) {
+    std::vector<int> levels(rng() % 12);
+    for (int& l : levels) l = static_cast<int>(rng() % 5);
+    if (iteration % 10 == 0)
+      for (int& l : levels) l = 250 + static_cast<int>(rng() % 6);
+    const NodeList children = sections_at(levels);
+    std::vector<OutlineEntry> flat;
+    for (const Node& node : children) {
+      const auto& s = *node.get_if<SectionNode>();
+      OutlineEntry& e = flat.emplace_back();
+      e.label = s.number + " " + s.title;
+      e.anchor = section_anchor(s);
+      e.level = s.level == 0 ? std::uint8_t{1} : s.level;
+    }
+    const std::vector<OutlineEntry> tree = build_outline_tree(flat, 1, 0).first;
+    for (const std::optional<std::uint8_t> depth : {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(3),
+                                                     std::optional<std::uint8_t>(255)}) {
+      const unsigned open = depth ? std::max<unsigned>(*depth, 1) : 2;
+      ASSERT_EQ(render_outline(children, depth),
+                "<ul class=\"lrv-outline-tree\">" + render_outline_items(tree, open) + "</ul>")
+          << ::testing::PrintToString(levels);
+    }
+  }
 }
 
 TEST(RenderOutlineItems, OpenDepth) {

@@ -115,15 +115,26 @@ void append_table_html(std::string& out, const parser::TableNode& table,
     append_escaped_html(caption, *table.caption);
     caption += "</div>";
   }
-  std::string element;
-  append_table_element(element, table);
-  FillRope rope;
-  rope.reset(templates.table);
-  rope.replace("{CAPTION}", caption);
-  rope.replace("{TABLE}", element);
+  // The table element is written straight into `out`; only when "{DATA_SOURCE}" could
+  // reach into it (a cell holding that text) is the template filled again with it.
   std::string data_source;
-  if (rope.contains("{DATA_SOURCE}")) data_source = escape_html(table.data_source);
-  rope.replace("{DATA_SOURCE}", data_source);
+  FillRope rope;
+  auto fill = [&](const std::string* element) {
+    rope.reset(templates.table);
+    rope.replace("{CAPTION}", caption);
+    if (element != nullptr)
+      rope.replace("{TABLE}", *element);
+    else
+      rope.replace_deferred("{TABLE}");
+    if (data_source.empty() && rope.contains("{DATA_SOURCE}"))
+      data_source = escape_html(table.data_source);
+    rope.replace("{DATA_SOURCE}", data_source);
+  };
+  fill(nullptr);
+  std::string element;
+  if (rope.append_to(out, [&](std::string& o) { append_table_element(o, table); }, &element))
+    return;
+  fill(&element);
   rope.append_to(out);
 }
 
