@@ -61,7 +61,8 @@ parser::Document document_from_generated_source(std::string_view source) {
       parser::SectionNode s;
       s.number = std::string(line.substr(0, space));
       s.title = std::string(line.substr(space + 1));
-      s.level = static_cast<std::uint8_t>(1 + std::count(s.number.begin(), s.number.end() - 1, '.'));
+      s.level =
+          static_cast<std::uint8_t>(1 + std::count(s.number.begin(), s.number.end() - 1, '.'));
       std::string id = s.number;
       if (id.back() == '.') id.pop_back();
       s.node_id = "sec-" + id;
@@ -96,7 +97,8 @@ parser::Document document_from_generated_source(std::string_view source) {
         text += '\n';
         text += lines[i];
       }
-      section->children.push_back(parser::ParagraphNode{std::move(text), "p-" + section->number + "-" + block_id});
+      section->children.push_back(
+          parser::ParagraphNode{std::move(text), "p-" + section->number + "-" + block_id});
     }
   }
   return d;
@@ -106,7 +108,8 @@ parser::Document document_from_generated_source(std::string_view source) {
 class WorkDir {
  public:
   WorkDir() {
-    dir_ = std::filesystem::temp_directory_path() / ("lorvane-render-bench-" + std::to_string(::getpid()));
+    dir_ = std::filesystem::temp_directory_path() /
+           ("lorvane-render-bench-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     previous_ = std::filesystem::current_path();
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
   const std::size_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50;
   const std::string source = bench::generate_text_source(megabytes * 1000 * 1000);
   const parser::Document document = document_from_generated_source(source);
-  std::printf("TEXT source %.1f MB, %zu sections\n", bench::mb(source.size()), document.children.size());
+  std::printf("TEXT source %.1f MB, %zu sections\n", bench::mb(source.size()),
+              document.children.size());
 
   measure("built-in templates", document, source.size(), {});
   const std::filesystem::path sample = sample_sidecar();

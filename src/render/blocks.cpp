@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <climits>
 #include <utility>
 
 #include "parser/text.hpp"
@@ -32,8 +31,6 @@ using parser::TableNode;
 
 constexpr std::string_view kNestedListOpen = "\n<ul class=\"lrv-list lrv-bullet-list\">\n";
 
-std::string escaped(std::string_view text) { return escape_html(text); }
-
 /// Text that is cut at its first line feed: the first line (bold or not), "<br/>\n",
 /// then the rest; without a line feed the whole text (bold or not).
 void append_first_line_split(std::string& out, std::string_view text, bool bold) {
@@ -47,10 +44,12 @@ void append_first_line_split(std::string& out, std::string_view text, bool bold)
   append_inline_html(out, text.substr(nl + 1));
 }
 
+/// The nested item lists being written, with the next item of each.
+using ItemStack = std::vector<std::pair<const std::vector<ListItemNode>*, std::size_t>>;
+
 /// One list item with all its nested items. Items can nest to any depth in the type, so
-/// the nesting is walked with an explicit stack.
-void append_list_item(std::string& out, const ListItemNode& item, bool bold,
-                      std::vector<std::pair<const std::vector<ListItemNode>*, std::size_t>>& stack) {
+/// the nesting is walked with an explicit stack (reused across calls).
+void append_list_item(std::string& out, const ListItemNode& item, bool bold, ItemStack& stack) {
   out += "<li>";
   append_first_line_split(out, item.text, bold);
   if (item.children.empty()) {
@@ -78,8 +77,6 @@ void append_list_item(std::string& out, const ListItemNode& item, bool bold,
     }
   }
 }
-
-using ItemStack = std::vector<std::pair<const std::vector<ListItemNode>*, std::size_t>>;
 
 void append_items(std::string& out, const std::vector<ListItemNode>& items, bool bullet,
                   ItemStack& stack) {
@@ -150,7 +147,8 @@ class BlockRenderer {
     std::string unused;
     // "{TEXT}" is the only pair, so the deferred text is never searched again.
     (void)rope->append_to(
-        out, [&](std::string& o) { append_first_line_split(o, text, text.find('\n') != text.npos); },
+        out,
+        [&](std::string& o) { append_first_line_split(o, text, text.find('\n') != text.npos); },
         &unused);
   }
 
@@ -161,8 +159,8 @@ class BlockRenderer {
       append_escaped_html(caption, *code.caption);
       caption += "</div>";
     }
-    const std::string language = code.language ? escaped(*code.language) : std::string("plain");
-    const std::string content = escaped(code.content);
+    const std::string language = code.language ? escape_html(*code.language) : std::string("plain");
+    const std::string content = escape_html(code.content);
     RopePool::Lease rope(pool_);
     rope->reset(t_.code_block);
     rope->replace("{CAPTION}", caption);
@@ -245,8 +243,8 @@ class BlockRenderer {
     const std::string heading_text = decimal(heading);
     std::string anchor;
     append_section_anchor(anchor, s);
-    const std::string number = escaped(s.number);
-    const std::string title = escaped(s.title);
+    const std::string number = escape_html(s.number);
+    const std::string title = escape_html(s.title);
     return fill_with_content(
         out, true,
         [&](FillRope& rope, const std::string* content) {
@@ -277,17 +275,18 @@ class BlockRenderer {
   }
 
   void figure(std::string& out, const FigureNode& f) {
-    const std::string src = escaped(resolve_image_src(f.src));
-    const std::string alt = f.alt ? escaped(*f.alt) : std::string();
+    const std::string src = escape_html(resolve_image_src(f.src));
+    const std::string alt = f.alt ? escape_html(*f.alt) : std::string();
     std::string width;
     if (f.width) {
       width = " style=\"max-width:";
       append_escaped_html(width, *f.width);
       width += ";\"";
     }
-    const std::string caption_text = f.caption ? escaped(*f.caption) : std::string();
+    const std::string caption_text = f.caption ? escape_html(*f.caption) : std::string();
     std::string caption;
-    if (f.caption) caption = "<figcaption class=\"lrv-figure-caption\">" + caption_text + "</figcaption>";
+    if (f.caption)
+      caption = "<figcaption class=\"lrv-figure-caption\">" + caption_text + "</figcaption>";
     RopePool::Lease rope(pool_);
     rope->reset(t_.figure);
     rope->replace("{SRC}", src);
@@ -302,8 +301,8 @@ class BlockRenderer {
 
   /// Like `section`, for the admonition template.
   bool admonition(std::string& out, const AdmonitionNode& a, int level) {
-    const std::string kind = escaped(lower_case(a.level));
-    const std::string title = escaped(admonition_title(a));
+    const std::string kind = escape_html(lower_case(a.level));
+    const std::string title = escape_html(admonition_title(a));
     return fill_with_content(
         out, true,
         [&](FillRope& rope, const std::string* content) {

@@ -101,9 +101,9 @@ TEST(RenderBlock, ComponentSwitches) {
   figure.src = "https://example.org/a.png";
   const NodeList nodes = {
       section("1.", "S", 1,
-              {paragraph("p"), BulletListNode{{item("x")}, "bl"}, OrderedListNode{{item("y")}, "ol"},
-               item("z"), CoverNode{}, figure, CodeBlockNode{}, table,
-               admonition("note", {paragraph("q")})}),
+              {paragraph("p"), BulletListNode{{item("x")}, "bl"},
+               OrderedListNode{{item("y")}, "ol"}, item("z"), CoverNode{}, figure, CodeBlockNode{},
+               table, admonition("note", {paragraph("q")})}),
   };
   struct Case {
     const char* name;
@@ -113,14 +113,20 @@ TEST(RenderBlock, ComponentSwitches) {
   const std::string lists = "<ul <li>x</li>\n><ol <li>y</li>\n><li><strong>z</strong></li>\n";
   const Case cases[] = {
       {"all on", {}, "[S1 (P p)" + lists + "FCT[A (P q)]]"},
-      {"explicitly on", {{"paragraph", true}, {"section", true}}, "[S1 (P p)" + lists + "FCT[A (P q)]]"},
-      {"unrelated names", {{"header", false}, {"cover", false}}, "[S1 (P p)" + lists + "FCT[A (P q)]]"},
+      {"explicitly on",
+       {{"paragraph", true}, {"section", true}},
+       "[S1 (P p)" + lists + "FCT[A (P q)]]"},
+      {"unrelated names",
+       {{"header", false}, {"cover", false}},
+       "[S1 (P p)" + lists + "FCT[A (P q)]]"},
       {"paragraph off", {{"paragraph", false}}, "[S1 " + lists + "FCT[A ]]"},
       {"section off", {{"section", false}}, "(P p)" + lists + "FCT[A (P q)]"},
       {"list_item off", {{"list_item", false}}, "[S1 (P p)<ul ><ol >FCT[A (P q)]]"},
-      {"bullet_list off", {{"bullet_list", false}},
+      {"bullet_list off",
+       {{"bullet_list", false}},
        "[S1 (P p)<ol <li>y</li>\n><li><strong>z</strong></li>\nFCT[A (P q)]]"},
-      {"ordered_list off", {{"ordered_list", false}},
+      {"ordered_list off",
+       {{"ordered_list", false}},
        "[S1 (P p)<ul <li>x</li>\n><li><strong>z</strong></li>\nFCT[A (P q)]]"},
       {"figure, code_block, table off",
        {{"figure", false}, {"code_block", false}, {"table", false}},
@@ -144,7 +150,8 @@ TEST(RenderParagraph, FirstLineBoldWhenTextHasLineFeed) {
             "<p class=\"lrv-paragraph\"><strong>one</strong><br/>\ntwo<br/>\nthree</p>");
   EXPECT_EQ(render_paragraph("plain <b> & 'q'", t),
             "<p class=\"lrv-paragraph\">plain &lt;b&gt; &amp; &#39;q&#39;</p>");
-  EXPECT_EQ(render_paragraph("\nrest", t), "<p class=\"lrv-paragraph\"><strong></strong><br/>\nrest</p>");
+  EXPECT_EQ(render_paragraph("\nrest", t),
+            "<p class=\"lrv-paragraph\"><strong></strong><br/>\nrest</p>");
   EXPECT_EQ(render_paragraph("", t), "<p class=\"lrv-paragraph\"></p>");
 }
 
@@ -166,8 +173,9 @@ TEST(RenderLists, OrderedItemsAreNeverBold) {
   const std::vector<ListItemNode> items = {item("x"), item("y", {item("z")})};
   std::string out;
   render_ordered_items(out, items);
-  EXPECT_EQ(out,
-            "<li>x</li>\n<li>y\n<ul class=\"lrv-list lrv-bullet-list\">\n<li>z</li>\n</ul>\n</li>\n");
+  EXPECT_EQ(
+      out,
+      "<li>x</li>\n<li>y\n<ul class=\"lrv-list lrv-bullet-list\">\n<li>z</li>\n</ul>\n</li>\n");
   EXPECT_EQ(render_block(OrderedListNode{{item("x"), item("y")}, "ol"}, builtin_template_set(), {}),
             "<ol class=\"lrv-list lrv-ordered-list\">\n<li>x</li>\n<li>y</li>\n\n</ol>");
   EXPECT_EQ(render_block(OrderedListNode{{}, "ol"}, builtin_template_set(), {}),
@@ -179,7 +187,8 @@ TEST(RenderLists, ItemTextWithLineFeed) {
   EXPECT_EQ(render_list_item(item("a\nb"), false), "<li>a<br/>\nb</li>\n");
   EXPECT_EQ(render_list_item(item("a"), true), "<li><strong>a</strong></li>\n");
   // A list_item node on its own is bold, with nothing around it.
-  EXPECT_EQ(render_block(item("solo"), builtin_template_set(), {}), "<li><strong>solo</strong></li>\n");
+  EXPECT_EQ(render_block(item("solo"), builtin_template_set(), {}),
+            "<li><strong>solo</strong></li>\n");
 }
 
 TEST(RenderLists, DeeplyNestedItemsDoNotRecurse) {
@@ -231,11 +240,12 @@ TEST(RenderFigure, LocalImageIsEmbedded) {
   dir.write("img/a.svg", "<svg/>");
   FigureNode figure;
   figure.src = "img/a.svg";
-  EXPECT_EQ(render_block(figure, builtin_template_set(), {}),
-            "<figure class=\"lrv-figure\">\n"
-            "  <img class=\"lrv-figure-img\" src=\"data:image/svg+xml;base64,PHN2Zy8+\" alt=\"\"/>\n"
-            "  \n"
-            "</figure>");
+  EXPECT_EQ(
+      render_block(figure, builtin_template_set(), {}),
+      "<figure class=\"lrv-figure\">\n"
+      "  <img class=\"lrv-figure-img\" src=\"data:image/svg+xml;base64,PHN2Zy8+\" alt=\"\"/>\n"
+      "  \n"
+      "</figure>");
 }
 
 TEST(RenderCodeBlock, LanguageCaptionAndContent) {
@@ -278,7 +288,8 @@ TEST(RenderAdmonition, TitleAndLevel) {
       {"no hints", std::nullopt, "WARNING"},
       {"empty hints", RenderHints{}, "WARNING"},
       {"other keys", RenderHints{{"alignment", JsonValue(std::string("x"))}}, "WARNING"},
-      {"trimmed title", RenderHints{{"title", JsonValue(std::string("  Heads up\u00A0"))}}, "Heads up"},
+      {"trimmed title", RenderHints{{"title", JsonValue(std::string("  Heads up\u00A0"))}},
+       "Heads up"},
       {"blank title", RenderHints{{"title", JsonValue(std::string(" \t "))}}, "WARNING"},
       {"number title", RenderHints{{"title", JsonValue(std::uint64_t{3})}}, "WARNING"},
   };
@@ -292,18 +303,19 @@ TEST(RenderAdmonition, TitleAndLevel) {
   // The title is escaped where it is filled in.
   TemplateSet custom;
   custom.admonition = "{LEVEL}|{TITLE}";
-  EXPECT_EQ(render_block(admonition("Tip<", {}, RenderHints{{"title", JsonValue(std::string("a&b"))}}),
-                         custom, {}),
-            "tip&lt;|a&amp;b");
+  EXPECT_EQ(
+      render_block(admonition("Tip<", {}, RenderHints{{"title", JsonValue(std::string("a&b"))}}),
+                   custom, {}),
+      "tip&lt;|a&amp;b");
 }
 
 TEST(RenderAdmonition, LevelUsesUnicodeLowerCaseIndependentOfLocale) {
   const std::pair<const char*, const char*> cases[] = {
       {"NOTE", "note"},
-      {"\u00C0B", "\u00E0b"},                                   // Latin letters beyond ASCII
+      {"\u00C0B", "\u00E0b"},                                    // Latin letters beyond ASCII
       {"\u039F\u0394\u039F\u03A3", "\u03BF\u03B4\u03BF\u03C2"},  // final sigma
-      {"\u03A3\u0391", "\u03C3\u03B1"},                         // sigma not at the end
-      {"\u0130", "i\u0307"},                                    // dotted I, not Turkish rules
+      {"\u03A3\u0391", "\u03C3\u03B1"},                          // sigma not at the end
+      {"\u0130", "i\u0307"},                                     // dotted I, not Turkish rules
       {"I", "i"},
       {"\u65E5\u672C", "\u65E5\u672C"},
   };
@@ -401,7 +413,8 @@ TEST(DeepTrees, HundredThousandAdmonitionsWithBuiltinTemplates) {
   const Node chain = admonition_chain(100000);
   const std::string out = render_block(chain, builtin_template_set(), {});
   std::size_t asides = 0;
-  for (std::size_t at = out.find("<aside"); at != std::string::npos; at = out.find("<aside", at + 1))
+  for (std::size_t at = out.find("<aside"); at != std::string::npos;
+       at = out.find("<aside", at + 1))
     ++asides;
   EXPECT_EQ(asides, std::size_t{kMaxTemplateDepth});
   std::size_t pos = 0;
@@ -422,8 +435,7 @@ TEST(DeepTrees, FortyLevelsKeepAllTheirTemplates) {
   want += std::string(39, ']') + "]";
   EXPECT_EQ(forty, want);
   // One more admonition: the innermost one is rendered flat, without its template.
-  const std::string forty_one =
-      render_block(section("1", "s", 1, {admonition_chain(40)}), t, {});
+  const std::string forty_one = render_block(section("1", "s", 1, {admonition_chain(40)}), t, {});
   want = "[S1 ";
   for (int i = 0; i < 39; ++i) want += "[A leaf " + std::to_string(i);
   want += "leaf 39" + std::string(39, ']') + "]";
@@ -469,7 +481,8 @@ TEST(DeepTrees, TemplatesThatRepeatTheirContentStopMultiplying) {
   std::string out;
   lorvane::testing::run_with_small_stack([&] { out = render_block(chain, t, {}); }, 1024 * 1024);
   std::size_t leaves = 0;
-  for (std::size_t at = out.find("leaf 19999"); at != std::string::npos; at = out.find("leaf 19999", at + 1))
+  for (std::size_t at = out.find("leaf 19999"); at != std::string::npos;
+       at = out.find("leaf 19999", at + 1))
     ++leaves;
   EXPECT_EQ(leaves, kMaxContentCopies);
 

@@ -231,16 +231,18 @@ std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t valu
         sink.text(pieces_[i].source, pos, pieces_[i].end);
       if (i + 1 < pieces_.size()) pos = pieces_[i + 1].begin;
     }
-    if (i < pieces_.size() && pieces_[i].source != kDeferred) sink.text(pieces_[i].source, pos, stop);
+    if (i < pieces_.size() && pieces_[i].source != kDeferred)
+      sink.text(pieces_[i].source, pos, stop);
   };
   std::size_t count = 0;
-  scan(placeholder, [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
-    emit_to(piece, begin);
-    insert(sink);
-    i = end_piece;
-    pos = end;
-    ++count;
-  });
+  scan(placeholder,
+       [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
+         emit_to(piece, begin);
+         insert(sink);
+         i = end_piece;
+         pos = end;
+         ++count;
+       });
   if (count == 0) return 0;  // nothing was emitted; the pieces stay as they are
   emit_to(pieces_.size(), 0);
   sink.finish();
@@ -284,7 +286,8 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
           if (piece.source == kDeferred)
             sink.deferred();
           else if (sink.flat())
-            sink.copy(value.sources_[piece.source].text.substr(piece.begin, piece.end - piece.begin));
+            sink.copy(
+                value.sources_[piece.source].text.substr(piece.begin, piece.end - piece.begin));
           else
             sink.text(base + piece.source, piece.begin, piece.end);
         }

@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fill(nullptr);
   std::string got = "<";
   std::string captured;
-  if (!outer_rope.append_to(got, [&](std::string& out) { out += body; }, &captured)) {
+  if (!outer_rope.append_to(
+          got, [&](std::string& out) { out += body; }, &captured)) {
     if (got != "<" || captured != body) __builtin_trap();
     fill(&captured);
     outer_rope.append_to(got);

@@ -62,7 +62,9 @@ TEST(FillRope, MatchesTheLiteralFill) {
       {"value holding its own placeholder is inserted once", "{X}", {{"{X}", "<{X}>"}}, "<{X}>"},
       {"later pair sees earlier value", "{X}", {{"{X}", "{Y}"}, {"{Y}", "y"}}, "y"},
       {"earlier pair does not see later value", "{Y}", {{"{X}", "x"}, {"{Y}", "{X}"}}, "{X}"},
-      {"match across template and value", "{A}_RESET}", {{"{A}", "{CSS"}, {"{CSS_RESET}", "r"}},
+      {"match across template and value",
+       "{A}_RESET}",
+       {{"{A}", "{CSS"}, {"{CSS_RESET}", "r"}},
        "r"},
       {"match across two values", "{A}{B}", {{"{A}", "{C"}, {"{B}", "SS}"}, {"{CSS}", "!"}}, "!"},
       {"value wholly inside a match", "{C{A}S}", {{"{A}", "S"}, {"{CSS}", "!"}}, "!"},
@@ -72,8 +74,7 @@ TEST(FillRope, MatchesTheLiteralFill) {
       {"empty placeholder is skipped", "ab", {{"", "x"}}, "ab"},
       {"no occurrence", "abc", {{"{X}", "x"}}, "abc"},
       {"placeholder at both ends", "{X}mid{X}", {{"{X}", "."}}, ".mid."},
-      {"emptied text, then a match across the gap", "{C{A}SS}", {{"{A}", ""}, {"{CSS}", "!"}},
-       "!"},
+      {"emptied text, then a match across the gap", "{C{A}SS}", {{"{A}", ""}, {"{CSS}", "!"}}, "!"},
       {"unknown placeholder stays", "{Q}", {{"{X}", "x"}}, "{Q}"},
   };
   for (const Case& c : cases) {
@@ -110,7 +111,8 @@ TEST(FillRope, DeferredValueIsWrittenInPlaceUnlessALaterPairReachesIt) {
   std::string out;
   std::string captured;
   bool produced = false;
-  EXPECT_TRUE(rope.append_to(out, [&](std::string&) { produced = true; }, &captured));
+  EXPECT_TRUE(rope.append_to(
+      out, [&](std::string&) { produced = true; }, &captured));
   EXPECT_EQ(out, "none");
   EXPECT_FALSE(produced);
 }
@@ -124,8 +126,8 @@ TEST(FillRope, NestedRopeCarriesTheDeferredValue) {
     const std::string outer_tmpl = "{TITLE}<{BODY}>{Z}";
     const std::string literal_inner =
         fill_template(inner_tmpl, {{"{CONTENT}", body}, {"{BODY}", ""}});
-    const std::string want = fill_template(
-        outer_tmpl, {{"{TITLE}", "t"}, {"{BODY}", literal_inner}, {"{Z}", "z"}});
+    const std::string want =
+        fill_template(outer_tmpl, {{"{TITLE}", "t"}, {"{BODY}", literal_inner}, {"{Z}", "z"}});
 
     FillRope inner;
     FillRope outer;
@@ -144,7 +146,8 @@ TEST(FillRope, NestedRopeCarriesTheDeferredValue) {
     fill(nullptr);
     std::string out;
     std::string captured;
-    if (!outer.append_to(out, [&](std::string& o) { o += body; }, &captured)) {
+    if (!outer.append_to(
+            out, [&](std::string& o) { o += body; }, &captured)) {
       EXPECT_EQ(captured, body);
       fill(&captured);
       outer.append_to(out);
@@ -182,8 +185,8 @@ TEST(FillRope, ManyMatchesKeepTheLiteralResult) {
   // own instead of keeping a piece per match; the result must not change.
   std::string tmpl;
   for (int i = 0; i < 5000; ++i) tmpl += "{X}.{Y}{C}";
-  const std::vector<Pair> pairs = {{"{X}", "{Y"}, {"{C}", "B}"}, {"{YB}", "!"}, {"{Y}", ""},
-                                   {".", ""}, {"!!", "?"}};
+  const std::vector<Pair> pairs = {{"{X}", "{Y"}, {"{C}", "B}"}, {"{YB}", "!"},
+                                   {"{Y}", ""},   {".", ""},     {"!!", "?"}};
   const std::string want = fill_template(tmpl, as_placeholders(pairs));
   EXPECT_EQ(rope_fill(tmpl, pairs), want);
   for (std::size_t d = 0; d < pairs.size(); ++d) {

@@ -30,11 +30,11 @@ std::string_view mime_type_for_path(std::string_view path) {
     std::string_view mime;
   };
   static constexpr std::array<Suffix, 6> kSuffixes = {{{".png", "image/png"},
-                                                      {".jpg", "image/jpeg"},
-                                                      {".jpeg", "image/jpeg"},
-                                                      {".gif", "image/gif"},
-                                                      {".webp", "image/webp"},
-                                                      {".svg", "image/svg+xml"}}};
+                                                       {".jpg", "image/jpeg"},
+                                                       {".jpeg", "image/jpeg"},
+                                                       {".gif", "image/gif"},
+                                                       {".webp", "image/webp"},
+                                                       {".svg", "image/svg+xml"}}};
   for (const Suffix& s : kSuffixes)
     if (ends_with_ascii_lower(path, s.suffix)) return s.mime;
   return "application/octet-stream";

@@ -1,7 +1,6 @@
 #include "render/image.hpp"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <random>
@@ -49,8 +48,13 @@ std::string decode_base64(std::string_view text) {
 
 TEST(Base64, Rfc4648Vectors) {
   const std::pair<const char*, const char*> vectors[] = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},       {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
   };
   for (const auto& [input, want] : vectors) {
     SCOPED_TRACE(input);

@@ -11,8 +11,7 @@
 namespace lorvane::render {
 namespace {
 
-void append_items(std::string& out, const std::vector<OutlineEntry>& entries,
-                  unsigned open_depth) {
+void append_items(std::string& out, const std::vector<OutlineEntry>& entries, unsigned open_depth) {
   for (const OutlineEntry& entry : entries) {
     out += "<li>";
     auto link = [&] {
@@ -24,15 +23,17 @@ void append_items(std::string& out, const std::vector<OutlineEntry>& entries,
     };
     if (!entry.children.empty()) {
       out += entry.level < open_depth ? "<details open>" : "<details>";
-      out += "<summary><div class=\"lrv-outline-row\">"
-             "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
+      out +=
+          "<summary><div class=\"lrv-outline-row\">"
+          "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
       link();
       out += "</div></summary><ul>";
       append_items(out, entry.children, open_depth);  // one call per outline level (<= 255)
       out += "</ul></details>";
     } else {
-      out += "<div class=\"lrv-outline-row\">"
-             "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
+      out +=
+          "<div class=\"lrv-outline-row\">"
+          "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
       link();
       out += "</div>";
     }
@@ -102,16 +103,18 @@ void append_link(std::string& out, const parser::SectionNode& section) {
 }
 
 void append_leaf(std::string& out, const parser::SectionNode& section) {
-  out += "<li><div class=\"lrv-outline-row\">"
-         "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
+  out +=
+      "<li><div class=\"lrv-outline-row\">"
+      "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
   append_link(out, section);
   out += "</div></li>";
 }
 
 void append_opening(std::string& out, const parser::SectionNode& section, bool open) {
   out += open ? "<li><details open>" : "<li><details>";
-  out += "<summary><div class=\"lrv-outline-row\">"
-         "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
+  out +=
+      "<summary><div class=\"lrv-outline-row\">"
+      "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
   append_link(out, section);
   out += "</div></summary><ul>";
 }
@@ -188,8 +191,9 @@ std::string resolve_header_text(const std::string& setting, const parser::Docume
 
 std::string render_page_header(const parser::Document& document, const RenderSettings& settings,
                                const std::string& header_template) {
-  const std::string left =
-      settings.header_left.empty() ? std::string() : resolve_header_text(settings.header_left, document);
+  const std::string left = settings.header_left.empty()
+                               ? std::string()
+                               : resolve_header_text(settings.header_left, document);
   const std::string center = settings.header_center.empty()
                                  ? cover_or_document_title(document)
                                  : resolve_header_text(settings.header_center, document);

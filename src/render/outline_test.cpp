@@ -5,7 +5,6 @@
 #include <random>
 
 #include "render/blocks.hpp"
-
 #include "render/templates.hpp"
 #include "render/test_util.hpp"
 
@@ -56,12 +55,14 @@ std::string shape(const std::vector<OutlineEntry>& entries) {
 }
 
 TEST(RenderOutline, ExampleByteForByte) {
-  const NodeList children = {section("1.", "Purpose", 1, "sec-1"), section("1.1", "Scope", 2, "sec-1.1"),
+  const NodeList children = {section("1.", "Purpose", 1, "sec-1"),
+                             section("1.1", "Scope", 2, "sec-1.1"),
                              section("2.", "Design", 1, "sec-2")};
   EXPECT_EQ(
       render_outline(children, std::nullopt),
       "<ul class=\"lrv-outline-tree\"><li><details open><summary><div class=\"lrv-outline-row\">"
-      "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span><a class=\"lrv-outline-link\" "
+      "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span><a "
+      "class=\"lrv-outline-link\" "
       "href=\"#sec-1\">1. Purpose</a></div></summary><ul><li><div class=\"lrv-outline-row\"><span "
       "class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span><a class=\"lrv-outline-link\" "
       "href=\"#sec-1-1\">1.1 Scope</a></div></li></ul></details></li><li><div "
@@ -76,11 +77,11 @@ TEST(RenderOutline, EmptyAndNonSections) {
 }
 
 TEST(RenderOutline, LabelAndAnchorAreEscaped) {
-  const NodeList children = {section("1.", "A <b> & \"c\"", 1, ""),
-                             section("2.", "x", 1, "id\"q")};
+  const NodeList children = {section("1.", "A <b> & \"c\"", 1, ""), section("2.", "x", 1, "id\"q")};
   EXPECT_EQ(render_outline(children, std::nullopt),
-            "<ul class=\"lrv-outline-tree\">" + leaf("1-a-b-c", "1. A &lt;b&gt; &amp; &quot;c&quot;") +
-                leaf("idq", "2. x") + "</ul>");
+            "<ul class=\"lrv-outline-tree\">" +
+                leaf("1-a-b-c", "1. A &lt;b&gt; &amp; &quot;c&quot;") + leaf("idq", "2. x") +
+                "</ul>");
 }
 
 TEST(BuildOutlineTree, Nesting) {
@@ -177,8 +178,9 @@ TEST(RenderOutline, SameAsTheBuiltTree) {
       e.level = s.level == 0 ? std::uint8_t{1} : s.level;
     }
     const std::vector<OutlineEntry> tree = build_outline_tree(flat, 1, 0).first;
-    for (const std::optional<std::uint8_t> depth : {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(3),
-                                                     std::optional<std::uint8_t>(255)}) {
+    for (const std::optional<std::uint8_t> depth :
+         {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(3),
+          std::optional<std::uint8_t>(255)}) {
       const unsigned open = depth ? std::max<unsigned>(*depth, 1) : 2;
       ASSERT_EQ(render_outline(children, depth),
                 "<ul class=\"lrv-outline-tree\">" + render_outline_items(tree, open) + "</ul>")
@@ -196,8 +198,10 @@ TEST(RenderOutlineItems, OpenDepth) {
     int open;  // entries with children (levels 1 to 3) that start open
   };
   const Case cases[] = {
-      {"unset: level 1 open", std::nullopt, 1}, {"3: levels 1 and 2", 3, 2},
-      {"0: none", 0, 0},                        {"1: none", 1, 0},
+      {"unset: level 1 open", std::nullopt, 1},
+      {"3: levels 1 and 2", 3, 2},
+      {"0: none", 0, 0},
+      {"1: none", 1, 0},
       {"255: all with children", 255, 3},
   };
   for (const Case& c : cases) {
@@ -315,7 +319,8 @@ TEST(RenderPageHeader, LogoFile) {
 TEST(RenderDocumentIntro, Parts) {
   Document d;
   d.title = "A <T>";
-  EXPECT_EQ(render_document_intro(d), "<section class=\"lrv-doc-intro\"><h1>A &lt;T&gt;</h1></section>");
+  EXPECT_EQ(render_document_intro(d),
+            "<section class=\"lrv-doc-intro\"><h1>A &lt;T&gt;</h1></section>");
   d.subtitle = "line\nnext";
   d.description = "first\nsecond & more";
   d.metadata = {{"Version", "v1"}, {"Author", "Ann"}, {"_comments", "c1\nc2"}};
@@ -330,10 +335,11 @@ TEST(RenderDocumentIntro, Parts) {
   d.subtitle = "";
   d.description = "";
   d.metadata.clear();
-  EXPECT_EQ(render_document_intro(d),
-            "<section class=\"lrv-doc-intro\"><h1>A &lt;T&gt;</h1>"
-            "<p class=\"cover-subtitle\" style=\"color:#5a6676;\"></p><p class=\"lrv-paragraph\"></p>"
-            "</section>");
+  EXPECT_EQ(
+      render_document_intro(d),
+      "<section class=\"lrv-doc-intro\"><h1>A &lt;T&gt;</h1>"
+      "<p class=\"cover-subtitle\" style=\"color:#5a6676;\"></p><p class=\"lrv-paragraph\"></p>"
+      "</section>");
 }
 
 }  // namespace

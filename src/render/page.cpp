@@ -126,11 +126,12 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   fill_page(base, layout, body, templates, parts, nullptr);
   std::string page;
   page.reserve(templates.base.size() + templates.layout.size() + parts.header.size() +
-               parts.intro.size() + parts.outline.size() + parts.title.size() +
-               css_size + estimate_body_size(document.children));
+               parts.intro.size() + parts.outline.size() + parts.title.size() + css_size +
+               estimate_body_size(document.children));
   std::string blocks;
   const bool written = base.append_to(
-      page, [&](std::string& out) { append_blocks_html(out, document.children, templates, settings); },
+      page,
+      [&](std::string& out) { append_blocks_html(out, document.children, templates, settings); },
       &blocks);
   if (!written) {
     fill_page(base, layout, body, templates, parts, &blocks);
@@ -141,8 +142,7 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
 
 std::string render_document_html(const parser::Document& document) {
   Result<std::string> sidecar = read_text_file("SIDECAR/sidecar.yaml");
-  const RenderSettings settings =
-      sidecar.ok() ? parse_render_settings(*sidecar) : RenderSettings{};
+  const RenderSettings settings = sidecar.ok() ? parse_render_settings(*sidecar) : RenderSettings{};
   const TemplateSet templates = load_template_set(settings);
   return render_page(document, templates, settings);
 }

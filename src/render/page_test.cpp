@@ -50,7 +50,8 @@ Document small_document() {
   d.title = "Field Notes & <Drafts>";
   d.subtitle = "A short sample";
   d.description = "Two lines of\ndescription.";
-  d.metadata = {{"Author", "Jorun Aldane"}, {"Version", "v2026.04.19"}, {"_comments", "First note."}};
+  d.metadata = {
+      {"Author", "Jorun Aldane"}, {"Version", "v2026.04.19"}, {"_comments", "First note."}};
   d.cover = DocumentCover{d.title, *d.subtitle, *d.description, d.metadata};
 
   ListItemNode nested{"Inner point", {}, "li-2"};
@@ -81,15 +82,16 @@ Document small_document() {
   note.children.push_back(paragraph("Wrapped paragraph."));
   note.node_id = "inj-admonition-0";
 
-  d.children.push_back(section("1.", "Purpose", 1,
-                               {paragraph("First line\nsecond line"), paragraph("Plain <text> & more")}));
-  d.children.push_back(section("1.1", "Scope", 2,
-                               {BulletListNode{{parent, simple}, "bl-1.1-0"}, std::move(note)}));
-  d.children.push_back(section("2.", "Design", 1,
-                               {OrderedListNode{{ListItemNode{"Step one", {}, "li-4"},
-                                                 ListItemNode{"Step two", {}, "li-5"}},
-                                                "ol-2.-0"},
-                                code, table, figure}));
+  d.children.push_back(
+      section("1.", "Purpose", 1,
+              {paragraph("First line\nsecond line"), paragraph("Plain <text> & more")}));
+  d.children.push_back(
+      section("1.1", "Scope", 2, {BulletListNode{{parent, simple}, "bl-1.1-0"}, std::move(note)}));
+  d.children.push_back(section(
+      "2.", "Design", 1,
+      {OrderedListNode{{ListItemNode{"Step one", {}, "li-4"}, ListItemNode{"Step two", {}, "li-5"}},
+                       "ol-2.-0"},
+       code, table, figure}));
   return d;
 }
 
@@ -191,7 +193,8 @@ TEST(RenderPage, Switches) {
        "T=Doc|H=|B=L[Outline|" + outline + "|" + intro + "S(text)]|C="},
       {"outline off", with([](RenderSettings& s) { s.outline_enabled = false; }),
        "T=Doc|H=HDR:Doc|B=" + intro + "S(text)|C="},
-      {"component outline off", with([](RenderSettings& s) { s.component_flags["outline"] = false; }),
+      {"component outline off",
+       with([](RenderSettings& s) { s.component_flags["outline"] = false; }),
        "T=Doc|H=HDR:Doc|B=" + intro + "S(text)|C="},
       {"intro off", with([](RenderSettings& s) { s.cover_enabled = false; }),
        "T=Doc|H=HDR:Doc|B=L[Outline|" + outline + "|S(text)]|C="},
@@ -209,7 +212,8 @@ TEST(RenderPage, Switches) {
          s.cover_enabled = true;
        }),
        "T=Doc|H=HDR:Doc|B=L[Outline|" + outline + "|" + intro + "S(text)]|C="},
-      {"outline title as markup", with([](RenderSettings& s) { s.outline_title = "<em>Contents</em>"; }),
+      {"outline title as markup",
+       with([](RenderSettings& s) { s.outline_title = "<em>Contents</em>"; }),
        "T=Doc|H=HDR:Doc|B=L[<em>Contents</em>|" + outline + "|" + intro + "S(text)]|C="},
       {"outline title of spaces", with([](RenderSettings& s) { s.outline_title = "  "; }),
        "T=Doc|H=HDR:Doc|B=L[  |" + outline + "|" + intro + "S(text)]|C="},
@@ -242,12 +246,14 @@ TEST(RenderPage, StyleBlocks) {
   dir.write("SIDECAR/css/reset.css", "r");
   dir.write("SIDECAR/css/header.css", "h {}\n");
   dir.write("cover.css", "");
-  EXPECT_EQ(render_page(tiny_document(), t, s), "<style>\nr\n</style>||||<style>\nh {}\n\n</style>|");
+  EXPECT_EQ(render_page(tiny_document(), t, s),
+            "<style>\nr\n</style>||||<style>\nh {}\n\n</style>|");
   s.css_cover = "missing.css";
   s.css_reset = "";
   EXPECT_EQ(render_page(tiny_document(), t, s), "||||<style>\nh {}\n\n</style>|");
   s.css_cover = "cover.css";
-  EXPECT_EQ(render_page(tiny_document(), t, s), "||||<style>\nh {}\n\n</style>|<style>\n\n</style>");
+  EXPECT_EQ(render_page(tiny_document(), t, s),
+            "||||<style>\nh {}\n\n</style>|<style>\n\n</style>");
 }
 
 TEST(RenderPage, BaseTemplateShapes) {
@@ -256,9 +262,10 @@ TEST(RenderPage, BaseTemplateShapes) {
   RenderSettings s;
   s.outline_enabled = false;
   s.cover_enabled = false;
-  t.base = "{COVER}\n<b>{BODY}</b>\n{SCRIPTS}\n{CSS}{HEADER_SVG_CSS}{LAYOUT_CSS}{COVER_CSS}"
-           "{SECTION_CSS}{PARAGRAPH_CSS}{LIST_CSS}{FIGURE_CSS}{CODE_BLOCK_CSS}{ADMONITION_CSS}"
-           "{TABLE_CSS}";
+  t.base =
+      "{COVER}\n<b>{BODY}</b>\n{SCRIPTS}\n{CSS}{HEADER_SVG_CSS}{LAYOUT_CSS}{COVER_CSS}"
+      "{SECTION_CSS}{PARAGRAPH_CSS}{LIST_CSS}{FIGURE_CSS}{CODE_BLOCK_CSS}{ADMONITION_CSS}"
+      "{TABLE_CSS}";
   EXPECT_EQ(render_page(tiny_document(), t, s), "\n<b>S(text)</b>\n\n");
   t.base = "no body here";
   EXPECT_EQ(render_page(tiny_document(), t, s), "no body here");
@@ -269,18 +276,20 @@ std::string literal_page(const Document& d, const TemplateSet& t, const RenderSe
   std::string body = render_document_intro(d);
   for (const std::string& block : render_children(d.children, t, s)) body += block;
   const std::string outline = render_outline(d.children, s.outline_max_depth);
-  const std::string content = fill_template(
-      t.layout, {{"{OUTLINE_TITLE}", "Outline"}, {"{OUTLINE}", outline}, {"{CONTENT}", body}, {"{BODY}", ""}});
+  const std::string content = fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
+                                                       {"{OUTLINE}", outline},
+                                                       {"{CONTENT}", body},
+                                                       {"{BODY}", ""}});
   const std::string title = escape_html(d.title);
   const std::string header = render_page_header(d, s, t.header);
-  std::vector<Placeholder> pairs = {{"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content},
-                                    {"{COVER}", ""}};
+  std::vector<Placeholder> pairs = {
+      {"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content}, {"{COVER}", ""}};
   const std::string reset = load_css(s.css_reset);
   pairs.emplace_back("{CSS_RESET}", reset);
-  for (const char* p : {"{CSS_VARIABLES}", "{CSS_LAYOUT}", "{CSS_BLOCKS}", "{CSS_HEADER}", "{CSS_COVER}",
-                        "{CSS}", "{HEADER_SVG_CSS}", "{LAYOUT_CSS}", "{COVER_CSS}", "{SECTION_CSS}",
-                        "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}", "{CODE_BLOCK_CSS}",
-                        "{ADMONITION_CSS}", "{TABLE_CSS}", "{SCRIPTS}"})
+  for (const char* p : {"{CSS_VARIABLES}", "{CSS_LAYOUT}", "{CSS_BLOCKS}", "{CSS_HEADER}",
+                        "{CSS_COVER}", "{CSS}", "{HEADER_SVG_CSS}", "{LAYOUT_CSS}", "{COVER_CSS}",
+                        "{SECTION_CSS}", "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}",
+                        "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}", "{TABLE_CSS}", "{SCRIPTS}"})
     pairs.emplace_back(p, "");
   return fill_template(t.base, pairs);
 }
@@ -292,10 +301,22 @@ TEST(RenderPage, PlaceholdersInDocumentTextFollowThePairOrder) {
   RenderSettings s;
   // Every placeholder of the layout and base fills, and some near-misses, in a paragraph,
   // in a section title (shown in the outline) and in the document title.
-  const char* texts[] = {"{TITLE}",        "{HEADER}",   "{BODY}",          "{COVER}",
-                         "{CSS_RESET}",    "{CSS_COVER}", "{SCRIPTS}",       "{TABLE_CSS}",
-                         "{OUTLINE}",      "{CONTENT}",  "{OUTLINE_TITLE}", "{CSS",
-                         "SS_RESET}",      "{",          "}",               "plain",
+  const char* texts[] = {"{TITLE}",
+                         "{HEADER}",
+                         "{BODY}",
+                         "{COVER}",
+                         "{CSS_RESET}",
+                         "{CSS_COVER}",
+                         "{SCRIPTS}",
+                         "{TABLE_CSS}",
+                         "{OUTLINE}",
+                         "{CONTENT}",
+                         "{OUTLINE_TITLE}",
+                         "{CSS",
+                         "SS_RESET}",
+                         "{",
+                         "}",
+                         "plain",
                          "a {CSS_RESET} b {SCRIPTS} c"};
   for (const char* text : texts) {
     SCOPED_TRACE(text);

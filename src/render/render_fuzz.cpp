@@ -17,10 +17,10 @@ using namespace lorvane;
 using parser::Node;
 using parser::NodeList;
 
-const char* const kTokens[] = {"{CONTENT}", "{TITLE}",   "{BODY}",      "{TEXT}",  "{ITEMS}",
+const char* const kTokens[] = {"{CONTENT}", "{TITLE}",   "{BODY}",      "{TEXT}",   "{ITEMS}",
                                "{LEVEL}",   "{CODE}",    "{CSS_RESET}", "{HEADER}", "{OUTLINE}",
-                               "{SCRIPTS}", "{CAPTION}", "{TABLE}",     "{SRC}",   "{",
-                               "}",         "<",         "x",           "\n",      "TITLE}"};
+                               "{SCRIPTS}", "{CAPTION}", "{TABLE}",     "{SRC}",    "{",
+                               "}",         "<",         "x",           "\n",       "TITLE}"};
 
 std::string tokens(FuzzedDataProvider& in, std::size_t max) {
   std::string s;
@@ -59,7 +59,8 @@ parser::Document build_document(FuzzedDataProvider& in) {
       case 1: {
         parser::AdmonitionNode a;
         a.level = text(in);
-        if (in.ConsumeBool()) a.render_hints = parser::RenderHints{{"title", parser::JsonValue(text(in))}};
+        if (in.ConsumeBool())
+          a.render_hints = parser::RenderHints{{"title", parser::JsonValue(text(in))}};
         here.push_back(std::move(a));
         open.push_back(here.back().child_blocks());
         break;
@@ -133,19 +134,21 @@ std::string literal_page(const parser::Document& d, const render::TemplateSet& t
   std::string content = body;
   if (s.outline_enabled.value_or(true)) {
     const std::string outline = render::render_outline(d.children, s.outline_max_depth);
-    content = render::fill_template(
-        t.layout, {{"{OUTLINE_TITLE}", "Outline"}, {"{OUTLINE}", outline}, {"{CONTENT}", body}, {"{BODY}", ""}});
+    content = render::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
+                                               {"{OUTLINE}", outline},
+                                               {"{CONTENT}", body},
+                                               {"{BODY}", ""}});
   }
   const std::string title = render::escape_html(d.title);
   const std::string header =
       s.header_enabled.value_or(true) ? render::render_page_header(d, s, t.header) : "";
-  std::vector<render::Placeholder> pairs = {{"{TITLE}", title}, {"{HEADER}", header},
-                                            {"{BODY}", content}, {"{COVER}", ""}};
-  for (const char* p : {"{CSS_RESET}", "{CSS_VARIABLES}", "{CSS_LAYOUT}", "{CSS_BLOCKS}",
-                        "{CSS_HEADER}", "{CSS_COVER}", "{CSS}", "{HEADER_SVG_CSS}", "{LAYOUT_CSS}",
-                        "{COVER_CSS}", "{SECTION_CSS}", "{PARAGRAPH_CSS}", "{LIST_CSS}",
-                        "{FIGURE_CSS}", "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}", "{TABLE_CSS}",
-                        "{SCRIPTS}"})
+  std::vector<render::Placeholder> pairs = {
+      {"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content}, {"{COVER}", ""}};
+  for (const char* p :
+       {"{CSS_RESET}", "{CSS_VARIABLES}", "{CSS_LAYOUT}", "{CSS_BLOCKS}", "{CSS_HEADER}",
+        "{CSS_COVER}", "{CSS}", "{HEADER_SVG_CSS}", "{LAYOUT_CSS}", "{COVER_CSS}", "{SECTION_CSS}",
+        "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}", "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}",
+        "{TABLE_CSS}", "{SCRIPTS}"})
     pairs.emplace_back(p, "");
   return render::fill_template(t.base, pairs);
 }

@@ -15,8 +15,8 @@ void for_each_cell(std::string_view line, std::size_t limit, Cell&& cell) {
   std::size_t start = 0;
   for (std::size_t n = 0; n < limit; ++n) {
     const std::size_t comma = line.find(',', start);
-    cell(text::trim(line.substr(start, comma == std::string_view::npos ? line.size() - start
-                                                                        : comma - start)));
+    cell(text::trim(
+        line.substr(start, comma == std::string_view::npos ? line.size() - start : comma - start)));
     if (comma == std::string_view::npos) return;
     start = comma + 1;
   }
@@ -46,8 +46,7 @@ std::optional<std::string_view> next_csv_line(std::string_view text, std::size_t
   return std::nullopt;
 }
 
-std::optional<std::vector<std::string_view>> next_csv_row(std::string_view text,
-                                                          std::size_t& pos) {
+std::optional<std::vector<std::string_view>> next_csv_row(std::string_view text, std::size_t& pos) {
   const std::optional<std::string_view> line = next_csv_line(text, pos);
   if (!line) return std::nullopt;
   return split_csv_cells(*line);
@@ -132,7 +131,8 @@ void append_table_html(std::string& out, const parser::TableNode& table,
   };
   fill(nullptr);
   std::string element;
-  if (rope.append_to(out, [&](std::string& o) { append_table_element(o, table); }, &element))
+  if (rope.append_to(
+          out, [&](std::string& o) { append_table_element(o, table); }, &element))
     return;
   fill(&element);
   rope.append_to(out);

@@ -18,8 +18,7 @@ namespace lorvane::render {
 std::optional<std::string_view> next_csv_line(std::string_view text, std::size_t& pos);
 
 /// The cells of the next non-blank line at or after `pos` (see `next_csv_line`).
-std::optional<std::vector<std::string_view>> next_csv_row(std::string_view text,
-                                                          std::size_t& pos);
+std::optional<std::vector<std::string_view>> next_csv_row(std::string_view text, std::size_t& pos);
 
 /// Cuts a trimmed line at every ",": no quoting, no escaping, empty cells kept (also
 /// before a leading and after a trailing ","); every cell trimmed. Never empty.

@@ -119,14 +119,22 @@ TEST(RenderTable, LargeTableStaysLinear) {
   table.data_source = rows;
   std::string out;
   append_table_element(out, table);
-  EXPECT_EQ(out.size(), std::string("<table class=\"lrv-table-inner\"><tbody></tbody></table>").size() +
-                            200000 * std::string("<tr>" "<td>a</td>" "<td>b</td>" "<td>c</td>"
-                                                 "<td>d</td>" "<td>e</td></tr>").size());
+  EXPECT_EQ(out.size(),
+            std::string("<table class=\"lrv-table-inner\"><tbody></tbody></table>").size() +
+                200000 * std::string("<tr>"
+                                     "<td>a</td>"
+                                     "<td>b</td>"
+                                     "<td>c</td>"
+                                     "<td>d</td>"
+                                     "<td>e</td></tr>")
+                             .size());
   table.data_source = std::string(200000, ',');
   out.clear();
   append_table_element(out, table);
-  EXPECT_EQ(out.size(), std::string("<table class=\"lrv-table-inner\"><tbody><tr></tr></tbody></table>").size() +
-                            200001 * std::string("<td></td>").size());
+  EXPECT_EQ(
+      out.size(),
+      std::string("<table class=\"lrv-table-inner\"><tbody><tr></tr></tbody></table>").size() +
+          200001 * std::string("<td></td>").size());
 }
 
 }  // namespace

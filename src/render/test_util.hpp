@@ -3,7 +3,6 @@
 // Helpers for the renderer's unit tests (header only, not part of the program).
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
