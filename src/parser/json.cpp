@@ -128,8 +128,7 @@ struct OpenNode {
 OpenNode open_node(std::string& out, const Node& node, int level) {
   ObjectWriter object(out, level);
   object.text("type", node.tag());
-  std::visit(
-      [&](const auto& payload) {
+  node.visit([&](const auto& payload) {
         using T = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<T, SectionNode>) {
           object.text("number", payload.number);
@@ -183,8 +182,7 @@ OpenNode open_node(std::string& out, const Node& node, int level) {
           append_optional_hints(object, out, payload.render_hints);
           object.text("node_id", payload.node_id);
         }
-      },
-      node.value);
+      });
   if (!node.child_blocks()) object.end();
   return {object, &node};
 }
@@ -252,6 +250,53 @@ void append_node_list(std::string& out, const NodeList& list, int level) {
     const int children_level = open.object.member_level();
     stack.push_back({children, 0, children_level, std::move(open)});
   }
+}
+
+// A close upper estimate of the JSON size, so the output is reserved once: a doubling
+// string would copy the whole text repeatedly and hold two copies at its peak. Capacity
+// that is never written is never touched, so estimating high costs no resident memory.
+std::size_t estimate_json_size(const Document& document) {
+  std::size_t size = 4096 + document.title.size() * 2;
+  for (const auto& [key, value] : document.metadata) size += 2 * (key.size() + value.size() + 16);
+  auto items_size = [](const std::vector<ListItemNode>& items, std::size_t level,
+                       const auto& self) -> std::size_t {
+    std::size_t total = 0;
+    for (const ListItemNode& item : items)
+      total += item.text.size() + item.node_id.size() + 3 * (2 * level + 24) +
+               self(item.children, level + 2, self);
+    return total;
+  };
+  struct Frame {
+    const NodeList* list;
+    std::size_t level;
+  };
+  std::vector<Frame> stack{{&document.children, 2}};
+  while (!stack.empty()) {
+    const Frame frame = stack.back();
+    stack.pop_back();
+    for (const Node& node : *frame.list) {
+      const std::size_t line = 2 * (frame.level + 1) + 24;  // indentation, key, punctuation
+      size += 8 * line;
+      node.visit([&](const auto& payload) {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, ParagraphNode>) {
+          size += payload.text.size() + payload.text.size() / 8;
+        } else if constexpr (std::is_same_v<T, BulletListNode> || std::is_same_v<T, OrderedListNode>) {
+          size += items_size(payload.items, frame.level + 2, items_size);
+        } else if constexpr (std::is_same_v<T, SectionNode>) {
+          size += payload.title.size() + payload.number.size() * 2;
+        } else if constexpr (std::is_same_v<T, CodeBlockNode>) {
+          size += payload.content.size() + payload.content.size() / 4;
+        } else if constexpr (std::is_same_v<T, TableNode>) {
+          size += payload.data_source.size() + payload.data_source.size() / 4;
+        } else {
+          size += 256;
+        }
+      });
+      if (const NodeList* children = node.child_blocks()) stack.push_back({children, frame.level + 2});
+    }
+  }
+  return size + size / 8;
 }
 
 }  // namespace
@@ -393,7 +438,7 @@ void append_json_object(std::string& out, const JsonObject& members, int level) 
 
 std::string document_to_json(const Document& document) {
   std::string out;
-  out.reserve(4096);
+  out.reserve(estimate_json_size(document));
   ObjectWriter root(out, 0);
   root.text("type", "document");
   if (document.cover) {
