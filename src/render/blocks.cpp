@@ -104,7 +104,12 @@ class BlockRenderer {
         figure_on_(settings.component_on("figure")),
         code_block_on_(settings.component_on("code_block")),
         table_on_(settings.component_on("table")),
-        admonition_on_(settings.component_on("admonition")) {}
+        admonition_on_(settings.component_on("admonition")),
+        paragraph_fill_(templates.paragraph, {}, "{TEXT}", {}),
+        bullet_fill_(templates.list, {{"{TAG}", "ul"}, {"{LIST_CLASS}", "lrv-bullet-list"}},
+                     "{ITEMS}", {{"{CONTENT}", ""}}),
+        ordered_fill_(templates.list, {{"{TAG}", "ol"}, {"{LIST_CLASS}", "lrv-ordered-list"}},
+                      "{ITEMS}", {{"{CONTENT}", ""}}) {}
 
   /// `depth` is the number of templates already open around `node`.
   void block(std::string& out, const Node& node, int depth) {
@@ -141,15 +146,10 @@ class BlockRenderer {
   }
 
   void paragraph(std::string& out, std::string_view text) {
-    RopePool::Lease rope(pool_);
-    rope->reset(t_.paragraph);
-    rope->replace_deferred("{TEXT}");
-    std::string unused;
-    // "{TEXT}" is the only pair, so the deferred text is never searched again.
-    (void)rope->append_to(
-        out,
-        [&](std::string& o) { append_first_line_split(o, text, text.find('\n') != text.npos); },
-        &unused);
+    // "{TEXT}" is the only pair, so the prepared fill never declines.
+    (void)paragraph_fill_.append_to(out, [&](std::string& o) {
+      append_first_line_split(o, text, text.find('\n') != text.npos);
+    });
   }
 
   void code_block(std::string& out, const CodeBlockNode& code) {
@@ -260,6 +260,11 @@ class BlockRenderer {
   }
 
   void list(std::string& out, const std::vector<ListItemNode>& items, bool bullet) {
+    auto produce = [&](std::string& o) {
+      if (list_item_on_) append_items(o, items, bullet, item_stack_);
+    };
+    if ((bullet ? bullet_fill_ : ordered_fill_).append_to(out, produce)) return;
+    // The items hold text that "{CONTENT}" could reach (or are empty): the general fill.
     fill_with_content(
         out, false,
         [&](FillRope& rope, const std::string* content) {
@@ -269,9 +274,7 @@ class BlockRenderer {
           put(rope, "{ITEMS}", content);
           rope.replace("{CONTENT}", "");
         },
-        [&](std::string& o) {
-          if (list_item_on_) append_items(o, items, bullet, item_stack_);
-        });
+        produce);
   }
 
   void figure(std::string& out, const FigureNode& f) {
@@ -324,6 +327,9 @@ class BlockRenderer {
   const bool code_block_on_;
   const bool table_on_;
   const bool admonition_on_;
+  const PreparedFill paragraph_fill_;
+  const PreparedFill bullet_fill_;
+  const PreparedFill ordered_fill_;
   RopePool pool_;
   ItemStack item_stack_;
   /// The product of the copies that the open templates make of what is rendered now.

@@ -42,9 +42,9 @@ class FillRope::Sink {
 
   bool flat() const { return flat_; }
 
-  void deferred() {
+  void deferred(std::uint32_t source) {
     close_run();
-    rope_.next_.push_back(Piece{kDeferred, 0, 1});
+    rope_.next_.push_back(Piece{source, 0, 1});
   }
 
   void finish() {
@@ -56,7 +56,7 @@ class FillRope::Sink {
       for (std::size_t i = 0; i < rope_.owned_.size(); ++i) rope_.add_source(*rope_.owned_[i]);
       std::size_t run = 0;
       for (Piece& piece : rope_.next_) {
-        if (piece.source == kDeferred) continue;
+        if (is_deferred(piece.source)) continue;
         piece.source = static_cast<std::uint32_t>(run++);
       }
     }
@@ -95,8 +95,10 @@ void FillRope::clear() {
   pieces_.clear();
   owned_.clear();
   text_bytes_ = 0;
-  deferred_pieces_ = 0;
-  later_.clear();
+  for (int slot = 0; slot < kSlots; ++slot) {
+    deferred_pieces_[slot] = 0;
+    later_[slot].clear();
+  }
 }
 
 void FillRope::append_text(std::string_view text) {
@@ -106,10 +108,10 @@ void FillRope::append_text(std::string_view text) {
   text_bytes_ += text.size();
 }
 
-void FillRope::append_deferred() {
-  assert(deferred_pieces_ == 0 && later_.empty());
-  pieces_.push_back(Piece{kDeferred, 0, 1});
-  ++deferred_pieces_;
+void FillRope::append_deferred(int slot) {
+  assert(deferred_pieces_[slot] == 0 && later_[slot].empty());
+  pieces_.push_back(Piece{kDeferred - static_cast<std::uint32_t>(slot), 0, 1});
+  ++deferred_pieces_[slot];
 }
 
 std::uint32_t FillRope::add_source(std::string_view text) {
@@ -138,9 +140,12 @@ const std::vector<std::size_t>& FillRope::starts_of(Source& source, unsigned cha
 }
 
 void FillRope::note_later_pair(std::string_view placeholder) {
-  if (deferred_pieces_ == 0) return;
-  if (std::find(later_.begin(), later_.end(), placeholder) == later_.end())
-    later_.push_back(placeholder);
+  for (int slot = 0; slot < kSlots; ++slot) {
+    std::vector<std::string_view>& later = later_[slot];
+    if (deferred_pieces_[slot] > 0 &&
+        std::find(later.begin(), later.end(), placeholder) == later.end())
+      later.push_back(placeholder);
+  }
 }
 
 bool FillRope::match_at(std::size_t piece, std::size_t pos, std::string_view placeholder,
@@ -148,7 +153,7 @@ bool FillRope::match_at(std::size_t piece, std::size_t pos, std::string_view pla
   std::size_t matched = 0;
   while (true) {
     const Piece& p = pieces_[piece];
-    if (p.source == kDeferred) return false;
+    if (is_deferred(p.source)) return false;
     const std::size_t n = std::min(p.end - pos, placeholder.size() - matched);
     if (std::memcmp(sources_[p.source].text.data() + pos, placeholder.data() + matched, n) != 0)
       return false;
@@ -173,7 +178,7 @@ void FillRope::scan(std::string_view placeholder, OnMatch&& on_match) {
   for (std::size_t i = 0; i < pieces_.size(); ++i) {
     if (i < skip_piece) i = skip_piece;
     const Piece& piece = pieces_[i];
-    if (piece.source == kDeferred) continue;
+    if (is_deferred(piece.source)) continue;
     Source& source = sources_[piece.source];
     const std::vector<std::size_t>& starts = starts_of(source, first);
     const std::size_t from = i == skip_piece ? std::max(piece.begin, skip_pos) : piece.begin;
@@ -225,13 +230,13 @@ std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t valu
   std::size_t pos = pieces_.empty() ? 0 : pieces_[0].begin;
   auto emit_to = [&](std::size_t piece, std::size_t stop) {
     for (; i < piece; ++i) {
-      if (pieces_[i].source == kDeferred)
-        sink.deferred();
+      if (is_deferred(pieces_[i].source))
+        sink.deferred(pieces_[i].source);
       else
         sink.text(pieces_[i].source, pos, pieces_[i].end);
       if (i + 1 < pieces_.size()) pos = pieces_[i + 1].begin;
     }
-    if (i < pieces_.size() && pieces_[i].source != kDeferred)
+    if (i < pieces_.size() && !is_deferred(pieces_[i].source))
       sink.text(pieces_[i].source, pos, stop);
   };
   std::size_t count = 0;
@@ -283,8 +288,8 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
       },
       [&](Sink& sink) {
         for (const Piece& piece : value.pieces_) {
-          if (piece.source == kDeferred)
-            sink.deferred();
+          if (is_deferred(piece.source))
+            sink.deferred(piece.source);
           else if (sink.flat())
             sink.copy(
                 value.sources_[piece.source].text.substr(piece.begin, piece.end - piece.begin));
@@ -292,18 +297,21 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
             sink.text(base + piece.source, piece.begin, piece.end);
         }
       });
-  if (count > 0 && value.deferred_pieces_ > 0) {
-    assert(deferred_pieces_ == 0);
-    deferred_pieces_ = value.deferred_pieces_ * count;
-    later_ = value.later_;
+  for (int slot = 0; slot < kSlots && count > 0; ++slot) {
+    if (value.deferred_pieces_[slot] == 0) continue;
+    assert(deferred_pieces_[slot] == 0);
+    deferred_pieces_[slot] = value.deferred_pieces_[slot] * count;
+    later_[slot] = value.later_[slot];
   }
 }
 
-void FillRope::replace_deferred(std::string_view placeholder) {
-  assert(deferred_pieces_ == 0);
+void FillRope::replace_deferred(std::string_view placeholder, int slot) {
+  assert(deferred_pieces_[slot] == 0);
   if (placeholder.empty()) return;
-  deferred_pieces_ = replace_all(
-      placeholder, 1, 0, [](bool) {}, [](Sink& sink) { sink.deferred(); });
+  note_later_pair(placeholder);
+  const std::uint32_t source = kDeferred - static_cast<std::uint32_t>(slot);
+  deferred_pieces_[slot] = replace_all(
+      placeholder, 1, 0, [](bool) {}, [&](Sink& sink) { sink.deferred(source); });
 }
 
 bool FillRope::contains(std::string_view placeholder) {
@@ -318,7 +326,7 @@ void FillRope::append_piece(std::string& out, const Piece& piece) const {
 }
 
 void FillRope::append_to(std::string& out) const {
-  assert(deferred_pieces_ == 0);
+  assert(deferred_pieces_[0] == 0 && deferred_pieces_[1] == 0);
   for (const Piece& piece : pieces_) append_piece(out, piece);
 }
 
@@ -358,6 +366,34 @@ bool is_isolated_from(std::string_view text, const std::vector<std::string_view>
     }
   }
   return true;
+}
+
+PreparedFill::PreparedFill(
+    std::string_view text, const std::vector<std::pair<std::string_view, std::string_view>>& before,
+    std::string_view placeholder,
+    const std::vector<std::pair<std::string_view, std::string_view>>& after) {
+  FillRope rope;
+  rope.reset(text);
+  for (const auto& [p, value] : before) rope.replace(p, value);
+  const std::string filled = rope.text();
+  // Cut at the occurrences of `placeholder`, left to right without overlap.
+  std::vector<std::string_view> cuts;
+  std::size_t start = 0;
+  if (!placeholder.empty()) {
+    for (std::size_t at = filled.find(placeholder); at != std::string::npos;
+         at = filled.find(placeholder, start)) {
+      cuts.push_back(std::string_view(filled).substr(start, at - start));
+      start = at + placeholder.size();
+    }
+  }
+  cuts.push_back(std::string_view(filled).substr(start));
+  for (std::string_view cut : cuts) {
+    FillRope part;
+    part.reset(cut);
+    for (const auto& [p, value] : after) part.replace(p, value);
+    parts_.push_back(part.text());
+  }
+  for (const auto& [p, value] : after) later_.push_back(p);
 }
 
 std::unique_ptr<FillRope> RopePool::take() {

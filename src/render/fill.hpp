@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,13 +13,13 @@
 // every later pair. `FillRope` gives exactly the same result, pair after pair, but keeps
 // the text as pieces of the template and of the values and writes it out once.
 //
-// One value of a fill may be deferred: instead of a text it is written by a callback
-// straight into the output, at the place where it ends up (the page body, a section's
-// content). The pairs that come after it are applied to the rest of the text; when the
-// deferred text has been written, `append_to` checks that none of those later
-// placeholders could have matched inside it or across its edges. If one could, the fill
-// must be done again with the written text as an ordinary value (the caller gets it
-// back), so the result is always the one `fill_template` gives.
+// Up to two values of a fill may be deferred (slots 0 and 1): instead of a text each is
+// written by a callback straight into the output, at the place where it ends up (the page
+// body and the outline, a section's content). The pairs that come after it are applied to
+// the rest of the text; when a deferred text has been written, `append_to` checks that
+// none of those later placeholders could have matched inside it or across its edges. If
+// one could, the fill must be done again with the written texts as ordinary values (the
+// caller gets them back), so the result is always the one `fill_template` gives.
 namespace lorvane::render {
 
 class FillRope {
@@ -29,31 +30,39 @@ class FillRope {
   /// Starts over with an empty text.
   void clear();
 
-  /// Appends `text` / the deferred value at the end of the current text (used to build a
-  /// value out of parts before it is inserted with `replace_with`).
+  static constexpr int kSlots = 2;
+
+  /// Appends `text` / the deferred value of `slot` at the end of the current text (used to
+  /// build a value out of parts before it is inserted with `replace_with`).
   void append_text(std::string_view text);
-  void append_deferred();
+  void append_deferred(int slot = 0);
 
   /// One pair of a fill: every occurrence of `placeholder` in the current text, found
   /// left to right without overlap, is replaced by the value; the inserted text is not
   /// searched by this same pair. An empty placeholder changes nothing.
   void replace(std::string_view placeholder, std::string_view value);
-  /// The same with the current text of another rope as the value (which may hold the
-  /// deferred value; at most one deferred value may exist across both).
+  /// The same with the current text of another rope as the value (which may hold deferred
+  /// values; a slot may be in use in only one of the two).
   void replace_with(std::string_view placeholder, const FillRope& value);
-  /// The same with the deferred value.
-  void replace_deferred(std::string_view placeholder);
+  /// The same with the deferred value of `slot`, which must not be in use yet.
+  void replace_deferred(std::string_view placeholder, int slot = 0);
 
-  /// How many places of the current text the deferred value fills.
-  std::size_t deferred_copies() const { return deferred_pieces_; }
+  /// How many places of the current text the deferred value of `slot` fills.
+  std::size_t deferred_copies(int slot = 0) const { return deferred_pieces_[slot]; }
 
   /// Whether the current text holds `placeholder` (outside the deferred value).
   bool contains(std::string_view placeholder);
 
-  /// Appends the current text to `out`. A rope that holds the deferred value writes it by
-  /// calling `produce(out)` at its first place and copies that output to its other places.
-  /// Returns false when a later pair could have matched in or across the deferred text;
-  /// `out` is then left as it was and the deferred text is moved into `*deferred_text`.
+  /// Appends the current text to `out`. A deferred value is written by calling
+  /// `produce(slot, out)` at its first place, and that output is copied to its other
+  /// places. Returns false when a later pair could have matched in or across a deferred
+  /// text; `out` is then left as it was, and the text of every slot written so far is
+  /// moved into `texts[slot]`.
+  template <typename Produce>
+  bool append_slots(std::string& out, Produce&& produce,
+                    std::optional<std::string> (&texts)[kSlots]) const;
+  /// The same for a rope whose only deferred value is in slot 0: `produce(out)` writes it
+  /// and `*deferred_text` receives it on failure.
   template <typename Produce>
   bool append_to(std::string& out, Produce&& produce, std::string* deferred_text) const;
   /// REQUIRES: the rope holds no deferred value.
@@ -63,7 +72,12 @@ class FillRope {
   std::string text() const;
 
  private:
+  /// Pieces of a deferred value carry this source index minus the slot.
   static constexpr std::uint32_t kDeferred = UINT32_MAX;
+  static constexpr bool is_deferred(std::uint32_t source) { return source > kDeferred - kSlots; }
+  static constexpr int slot_of(std::uint32_t source) {
+    return static_cast<int>(kDeferred - source);
+  }
 
   struct Source {
     std::string_view text;
@@ -76,7 +90,7 @@ class FillRope {
     std::size_t hint = 0;
   };
   struct Piece {
-    std::uint32_t source;  ///< index into `sources_`, or kDeferred
+    std::uint32_t source;  ///< index into `sources_`, or a deferred slot (see kDeferred)
     std::size_t begin;     ///< byte range in the source's text; never empty
     std::size_t end;
   };
@@ -111,15 +125,39 @@ class FillRope {
   std::vector<Piece> next_;
   /// Texts the rope wrote itself when it flattened its pieces; stable addresses.
   std::vector<std::unique_ptr<std::string>> owned_;
-  std::size_t text_bytes_ = 0;  ///< bytes of the current text outside the deferred value
-  std::size_t deferred_pieces_ = 0;
-  /// Placeholders of the pairs applied since the deferred value went in.
-  std::vector<std::string_view> later_;
+  std::size_t text_bytes_ = 0;  ///< bytes of the current text outside the deferred values
+  std::size_t deferred_pieces_[kSlots] = {};
+  /// Per slot, the placeholders of the pairs applied since its value went in.
+  std::vector<std::string_view> later_[kSlots];
 };
 
 /// Whether `text`, standing anywhere in a larger text, is certain not to take part in an
 /// occurrence of any of `placeholders` (not inside it, not across either of its edges).
 bool is_isolated_from(std::string_view text, const std::vector<std::string_view>& placeholders);
+
+/// A template prepared once for many fills whose pairs are fixed except one, which takes
+/// a deferred value (the paragraph and list templates): `before` is applied to the
+/// template, the text is cut at the occurrences of `placeholder`, and `after` is applied to
+/// each part. Filling then only writes the parts around the value, which gives the result
+/// of `fill_template` whenever the value is isolated from the placeholders of `after` (see
+/// `is_isolated_from`); otherwise `append_to` declines and the caller fills another way.
+class PreparedFill {
+ public:
+  PreparedFill(std::string_view text,
+               const std::vector<std::pair<std::string_view, std::string_view>>& before,
+               std::string_view placeholder,
+               const std::vector<std::pair<std::string_view, std::string_view>>& after);
+
+  /// Appends the filled template, calling `produce(out)` for the value at its first place
+  /// and copying it to the others. Returns false, with `out` as it was, when a pair of
+  /// `after` could have reached into the value.
+  template <typename Produce>
+  bool append_to(std::string& out, Produce&& produce) const;
+
+ private:
+  std::vector<std::string> parts_;
+  std::vector<std::string_view> later_;
+};
 
 /// Ropes for nested fills, reused so that rendering a block allocates nothing new once
 /// the pool has grown to the nesting depth. `Lease` hands one out and returns it.
@@ -146,30 +184,69 @@ class RopePool {
 };
 
 template <typename Produce>
-bool FillRope::append_to(std::string& out, Produce&& produce, std::string* deferred_text) const {
+bool FillRope::append_slots(std::string& out, Produce&& produce,
+                            std::optional<std::string> (&texts)[kSlots]) const {
   const std::size_t start = out.size();
-  bool produced = false;
-  std::size_t value_start = 0;
-  std::size_t value_size = 0;
+  bool produced[kSlots] = {};
+  std::size_t value_start[kSlots] = {};
+  std::size_t value_size[kSlots] = {};
   for (const Piece& piece : pieces_) {
-    if (piece.source != kDeferred) {
+    if (!is_deferred(piece.source)) {
       append_piece(out, piece);
-    } else if (!produced) {
-      produced = true;
-      value_start = out.size();
-      produce(out);
-      value_size = out.size() - value_start;
-      if (!later_.empty() &&
-          !is_isolated_from(std::string_view(out).substr(value_start, value_size), later_)) {
-        deferred_text->assign(out, value_start, value_size);
-        out.resize(start);
-        return false;
-      }
-    } else {
+      continue;
+    }
+    const int slot = slot_of(piece.source);
+    if (produced[slot]) {
       // Reserve first so that the source range stays valid while it is appended.
+      out.reserve(out.size() + value_size[slot]);
+      out.append(out.data() + value_start[slot], value_size[slot]);
+      continue;
+    }
+    produced[slot] = true;
+    value_start[slot] = out.size();
+    produce(slot, out);
+    value_size[slot] = out.size() - value_start[slot];
+    if (!later_[slot].empty() &&
+        !is_isolated_from(std::string_view(out).substr(value_start[slot], value_size[slot]),
+                          later_[slot])) {
+      for (int s = 0; s < kSlots; ++s)
+        if (produced[s]) texts[s].emplace(out, value_start[s], value_size[s]);
+      out.resize(start);
+      return false;
+    }
+  }
+  return true;
+}
+
+template <typename Produce>
+bool FillRope::append_to(std::string& out, Produce&& produce, std::string* deferred_text) const {
+  std::optional<std::string> texts[kSlots];
+  if (append_slots(
+          out, [&](int, std::string& o) { produce(o); }, texts))
+    return true;
+  *deferred_text = std::move(*texts[0]);
+  return false;
+}
+
+template <typename Produce>
+bool PreparedFill::append_to(std::string& out, Produce&& produce) const {
+  const std::size_t start = out.size();
+  out += parts_[0];
+  if (parts_.size() == 1) return true;
+  const std::size_t value_start = out.size();
+  produce(out);
+  const std::size_t value_size = out.size() - value_start;
+  if (!later_.empty() &&
+      !is_isolated_from(std::string_view(out).substr(value_start, value_size), later_)) {
+    out.resize(start);
+    return false;
+  }
+  for (std::size_t i = 1; i < parts_.size(); ++i) {
+    if (i > 1) {
       out.reserve(out.size() + value_size);
       out.append(out.data() + value_start, value_size);
     }
+    out += parts_[i];
   }
   return true;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 
 #include "render/templates.hpp"
@@ -156,6 +157,53 @@ TEST(FillRope, NestedRopeCarriesTheDeferredValue) {
   }
 }
 
+TEST(FillRope, TwoDeferredValues) {
+  // Slot 1 goes in first, slot 0 later; each is checked against the pairs after it.
+  struct SlotCase {
+    const char* name;
+    std::string first;   // slot 1, at "{A}"
+    std::string second;  // slot 0, at "{B}"
+  };
+  const SlotCase cases[] = {
+      {"both plain", "one", "two"},
+      {"first reached by {B}", "x{B}", "two"},
+      {"second reached by {Z}", "one", "{Z}"},
+      {"both reached", "{Z}", "{Z}{Z}"},
+  };
+  const std::string tmpl = "<{A}|{B}|{A}>{Z}";
+  for (const SlotCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string want =
+        fill_template(tmpl, {{"{A}", c.first}, {"{B}", c.second}, {"{Z}", "z"}});
+    std::optional<std::string> texts[FillRope::kSlots];
+    std::string out;
+    int rounds = 0;
+    while (true) {
+      ++rounds;
+      FillRope rope;
+      rope.reset(tmpl);
+      if (texts[1])
+        rope.replace("{A}", *texts[1]);
+      else
+        rope.replace_deferred("{A}", 1);
+      if (texts[0])
+        rope.replace("{B}", *texts[0]);
+      else
+        rope.replace_deferred("{B}", 0);
+      rope.replace("{Z}", "z");
+      std::optional<std::string> written[FillRope::kSlots];
+      const bool ok = rope.append_slots(
+          out, [&](int slot, std::string& o) { o += slot == 0 ? c.second : c.first; }, written);
+      if (ok) break;
+      ASSERT_EQ(out, "");
+      ASSERT_LE(rounds, 2);
+      for (int slot = 0; slot < FillRope::kSlots; ++slot)
+        if (written[slot]) texts[slot] = std::move(written[slot]);
+    }
+    EXPECT_EQ(out, want);
+  }
+}
+
 TEST(FillRope, IsolationCheck) {
   struct IsolationCase {
     const char* name;
@@ -221,6 +269,18 @@ TEST(FillRope, RandomFillsMatchTheLiteralFill) {
     ASSERT_EQ(rope_fill(tmpl, pairs), want) << tmpl;
     const std::size_t d = rng() % pairs.size();
     ASSERT_EQ(rope_fill(tmpl, pairs, d), want) << tmpl << " deferred " << d;
+
+    // The same fill prepared once, with the pairs around the deferred one fixed.
+    std::vector<std::pair<std::string_view, std::string_view>> before;
+    std::vector<std::pair<std::string_view, std::string_view>> after;
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+      if (i != d) (i < d ? before : after).emplace_back(pairs[i].placeholder, pairs[i].value);
+    const PreparedFill prepared(tmpl, before, pairs[d].placeholder, after);
+    std::string out = "PRE";
+    if (prepared.append_to(out, [&](std::string& o) { o += pairs[d].value; }))
+      ASSERT_EQ(out, "PRE" + want) << tmpl << " prepared, deferred " << d;
+    else
+      ASSERT_EQ(out, "PRE");
   }
 }
 

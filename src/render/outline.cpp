@@ -121,15 +121,25 @@ void append_opening(std::string& out, const parser::SectionNode& section, bool o
 
 }  // namespace
 
-std::string render_outline(const parser::NodeList& children,
-                           std::optional<std::uint8_t> max_depth) {
-  const unsigned open_depth = max_depth ? std::max<unsigned>(*max_depth, 1) : 2;
+std::size_t estimate_outline_size(const parser::NodeList& children) {
   std::size_t estimate = 64;
   for (const parser::Node& node : children)
     if (const auto* s = node.get_if<parser::SectionNode>())
       estimate += 280 + 2 * (s->number.size() + s->title.size() + s->node_id.size());
+  return estimate;
+}
+
+std::string render_outline(const parser::NodeList& children,
+                           std::optional<std::uint8_t> max_depth) {
   std::string out;
-  out.reserve(estimate);
+  out.reserve(estimate_outline_size(children));
+  append_outline_html(out, children, max_depth);
+  return out;
+}
+
+void append_outline_html(std::string& out, const parser::NodeList& children,
+                         std::optional<std::uint8_t> max_depth) {
+  const unsigned open_depth = max_depth ? std::max<unsigned>(*max_depth, 1) : 2;
   out += "<ul class=\"lrv-outline-tree\">";
 
   // The same tree as build_outline_tree, written in one pass without building it. `calls`
@@ -173,7 +183,6 @@ std::string render_outline(const parser::NodeList& children,
   }
   while (calls.size() > 1) end_call();
   out += "</ul>";
-  return out;
 }
 
 std::string resolve_header_text(const std::string& setting, const parser::Document& document) {

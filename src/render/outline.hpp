@@ -28,6 +28,11 @@ struct OutlineEntry {
 /// gives an entry; an entry more than one level below the previous entry at its depth has
 /// no parent and is left out.
 std::string render_outline(const parser::NodeList& children, std::optional<std::uint8_t> max_depth);
+/// Appends `render_outline` to `out`, in one pass over the sections.
+void append_outline_html(std::string& out, const parser::NodeList& children,
+                         std::optional<std::uint8_t> max_depth);
+/// About the size of the outline, for reserving room.
+std::size_t estimate_outline_size(const parser::NodeList& children);
 
 /// The entries of level `level` found in `flat` from `start` on, each with its children
 /// (the following entries one level deeper, recursively), and the position where it

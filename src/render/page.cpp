@@ -1,6 +1,10 @@
 #include "render/page.hpp"
 
+#include <sys/mman.h>
+
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "render/blocks.hpp"
@@ -46,26 +50,33 @@ struct PageParts {
   std::string title;
   std::string header;
   std::string intro;
-  std::string outline;
   std::string_view outline_title;
   std::array<std::string, 6> css;  // reset, variables, layout, blocks, header, cover
   bool outline_on = false;
 };
 
-/// The layout and base fills of the page; the blocks are the deferred value (nullptr) or
-/// the given text.
+// The two values written straight into the page: the blocks and the outline.
+constexpr int kBlocksSlot = 0;
+constexpr int kOutlineSlot = 1;
+
+/// The layout and base fills of the page. A value whose text is given is filled in as a
+/// text, the others are deferred.
 void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateSet& templates,
-               const PageParts& parts, const std::string* blocks) {
+               const PageParts& parts,
+               const std::optional<std::string> (&texts)[FillRope::kSlots]) {
   body.clear();
   body.append_text(parts.intro);
-  if (blocks != nullptr)
-    body.append_text(*blocks);
+  if (texts[kBlocksSlot])
+    body.append_text(*texts[kBlocksSlot]);
   else
-    body.append_deferred();
+    body.append_deferred(kBlocksSlot);
   if (parts.outline_on) {
     layout.reset(templates.layout);
     layout.replace("{OUTLINE_TITLE}", parts.outline_title);
-    layout.replace("{OUTLINE}", parts.outline);
+    if (texts[kOutlineSlot])
+      layout.replace("{OUTLINE}", *texts[kOutlineSlot]);
+    else
+      layout.replace_deferred("{OUTLINE}", kOutlineSlot);
     layout.replace_with("{CONTENT}", body);
     layout.replace("{BODY}", "");
   }
@@ -87,6 +98,17 @@ void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateS
     base.replace(placeholder, "");
 }
 
+/// Asks the kernel to back the page buffer with huge pages where it is set up to do so on
+/// request: writing a page of 100 MB otherwise takes tens of thousands of page faults,
+/// which cost more than the rendering itself. Without such support this does nothing.
+void advise_huge_pages(std::string& buffer) {
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t to = (begin + buffer.capacity()) & ~(kHugePage - 1);
+  if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 std::string render_page(const parser::Document& document, const TemplateSet& templates,
@@ -101,11 +123,9 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   parts.title = escape_html(document.title);
   if (intro_on) parts.intro = render_document_intro(document);
   parts.outline_on = outline_on;
-  if (outline_on) {
-    parts.outline = render_outline(document.children, settings.outline_max_depth);
+  if (outline_on)
     parts.outline_title = settings.outline_title.empty() ? std::string_view("Outline")
                                                          : std::string_view(settings.outline_title);
-  }
   if (header_on) parts.header = render_page_header(document, settings, templates.header);
   parts.css[0] = load_css(settings.css_reset);
   parts.css[1] = load_css(settings.css_variables);
@@ -114,28 +134,34 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   parts.css[4] = load_css(settings.css_header);
   if (!settings.css_cover.empty()) parts.css[5] = load_css(settings.css_cover);
 
-  // The blocks are written straight into the page where the fills put them. Only when
-  // one of the pairs that follow the body could reach into the written blocks (document
-  // text holding a placeholder such as "{CSS_RESET}") is the page filled again with the
-  // blocks as a plain value.
-  std::size_t css_size = 0;
-  for (const std::string& css : parts.css) css_size += css.size();
+  std::string page;
+  std::size_t fixed = templates.base.size() + templates.layout.size() + parts.header.size() +
+                      parts.intro.size() + parts.title.size();
+  for (const std::string& css : parts.css) fixed += css.size();
+  page.reserve(fixed + estimate_body_size(document.children) +
+               (outline_on ? estimate_outline_size(document.children) : 0));
+  advise_huge_pages(page);
+
+  // The blocks and the outline are written straight into the page where the fills put
+  // them. Only when one of the pairs that follow such a value could reach into it
+  // (document text holding a placeholder such as "{CSS_RESET}") is the page filled again
+  // with that value as a plain text; each round turns at least one value into text.
+  auto produce = [&](int slot, std::string& out) {
+    if (slot == kBlocksSlot)
+      append_blocks_html(out, document.children, templates, settings);
+    else
+      append_outline_html(out, document.children, settings.outline_max_depth);
+  };
+  std::optional<std::string> texts[FillRope::kSlots];
   FillRope base;
   FillRope layout;
   FillRope body;
-  fill_page(base, layout, body, templates, parts, nullptr);
-  std::string page;
-  page.reserve(templates.base.size() + templates.layout.size() + parts.header.size() +
-               parts.intro.size() + parts.outline.size() + parts.title.size() + css_size +
-               estimate_body_size(document.children));
-  std::string blocks;
-  const bool written = base.append_to(
-      page,
-      [&](std::string& out) { append_blocks_html(out, document.children, templates, settings); },
-      &blocks);
-  if (!written) {
-    fill_page(base, layout, body, templates, parts, &blocks);
-    base.append_to(page);
+  while (true) {
+    fill_page(base, layout, body, templates, parts, texts);
+    std::optional<std::string> written[FillRope::kSlots];
+    if (base.append_slots(page, produce, written)) break;
+    for (int slot = 0; slot < FillRope::kSlots; ++slot)
+      if (written[slot]) texts[slot] = std::move(written[slot]);
   }
   return page;
 }
