@@ -153,6 +153,46 @@ TEST(RenderDocumentHtml, ImagesResolveAgainstTheWorkDirectory) {
   EXPECT_EQ(page.substr(page.find("</section>") + 10), "data:image/png;base64,img/b.png");
 }
 
+TEST(RenderDocumentHtml, SettingsFromTheSidecarFile) {
+  ScopedWorkDir dir;
+  dir.copy_tree(kTestData / "sample");
+  dir.write("SIDECAR/sidecar.yaml",
+            "metadata:\n  project: \"x\"\n\nrender:\n  cover:\n    enabled: false\n  header:\n"
+            "    enabled: true\n    logo: \"SIDECAR/assets/imgs/header.svg\"\n"
+            "    left: \"{metadata.author}\"\n    center: \"{metadata.title}\"\n"
+            "    right: \"{metadata.version}\"\n  outline:\n    enabled: true\n"
+            "    title: \"Contents\"\n    max_depth: 3\n  components:\n    table:\n"
+            "      enabled: false\n\ninjections: []\n");
+  std::string page = render_document_html(small_document());
+  EXPECT_EQ(page.find("<section class=\"lrv-doc-intro\">"), std::string::npos);  // cover off
+  EXPECT_EQ(page.find("<div class=\"lrv-table\">"), std::string::npos);  // table component off
+  EXPECT_NE(page.find("<div class=\"lrv-outline-title\">Contents</div>"), std::string::npos);
+  EXPECT_NE(page.find("<div class=\"lrv-header-left\">Jorun Aldane</div>"), std::string::npos);
+  EXPECT_NE(page.find("<div class=\"lrv-header-right\">v2026.04.19</div>"), std::string::npos);
+  // The logo file is missing: its path stands as written; once present, it is embedded.
+  EXPECT_NE(page.find("src=\"SIDECAR/assets/imgs/header.svg\""), std::string::npos);
+  dir.write("SIDECAR/assets/imgs/header.svg", "<svg/>");
+  page = render_document_html(small_document());
+  EXPECT_NE(page.find("src=\"data:image/svg+xml;base64,PHN2Zy8+\""), std::string::npos);
+}
+
+TEST(RenderDocumentHtml, RunningTextGetsLinks) {
+  ScopedWorkDir dir;
+  Document d;
+  d.title = "T";
+  d.children.push_back(
+      section("1.", "S", 1,
+              {paragraph("See https://example.org/a."),
+               BulletListNode{{ListItemNode{"www.example.com", {}, "li"}}, "bl"}}));
+  const std::string page = render_document_html(d);
+  EXPECT_NE(page.find("See <a href=\"https://example.org/a\" target=\"_blank\" rel=\"noopener "
+                      "noreferrer\">https://example.org/a</a>."),
+            std::string::npos);
+  EXPECT_NE(page.find("<li><a href=\"https://www.example.com\" target=\"_blank\" rel=\"noopener "
+                      "noreferrer\">www.example.com</a></li>"),
+            std::string::npos);
+}
+
 /// Templates that show the page structure at a glance.
 TemplateSet page_templates() {
   TemplateSet t;
