@@ -278,7 +278,7 @@ class BlockRenderer {
   }
 
   void figure(std::string& out, const FigureNode& f) {
-    const std::string src = escape_html(resolve_image_src(f.src));
+    const std::string src = resolve_image_src_html(f.src);
     const std::string alt = f.alt ? escape_html(*f.alt) : std::string();
     std::string width;
     if (f.width) {

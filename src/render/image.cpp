@@ -5,6 +5,7 @@
 #include <array>
 
 #include "render/file_io.hpp"
+#include "render/html.hpp"
 
 namespace lorvane::render {
 namespace {
@@ -92,6 +93,12 @@ std::string resolve_image_src(std::string_view src) {
   uri += ";base64,";
   append_base64(uri, *bytes);
   return uri;
+}
+
+std::string resolve_image_src_html(std::string_view src) {
+  std::string resolved = resolve_image_src(src);
+  if (resolved.find_first_of("&<>\"'") == std::string::npos) return resolved;
+  return escape_html(resolved);
 }
 
 }  // namespace lorvane::render

@@ -13,6 +13,10 @@ namespace lorvane::render {
 /// Relative paths resolve against the process working directory. Never fails.
 std::string resolve_image_src(std::string_view src);
 
+/// `escape_html` of `resolve_image_src(src)`, without copying an embedded file's data URI
+/// once more (Base64 needs no escaping).
+std::string resolve_image_src_html(std::string_view src);
+
 /// The MIME type for the suffix of `path` (ASCII case ignored): ".png", ".jpg", ".jpeg",
 /// ".gif", ".webp", ".svg", else "application/octet-stream".
 std::string_view mime_type_for_path(std::string_view path);

@@ -138,6 +138,9 @@ TEST(ResolveImageSrc, LocalFilesBecomeDataUris) {
             "RoPSIxIiBoZWlnaHQ9IjEiLz4=");
   EXPECT_EQ(resolve_image_src("notes.txt"), "data:application/octet-stream;base64,aGk=");
   EXPECT_EQ(resolve_image_src("a.png"), "data:image/png;base64,");
+  // Escaped for the attribute: a path as written, never the Base64 text.
+  EXPECT_EQ(resolve_image_src_html("a.png"), "data:image/png;base64,");
+  EXPECT_EQ(resolve_image_src_html("missing \"&\".png"), "missing &quot;&amp;&quot;.png");
   // An absolute path stands as it is.
   EXPECT_EQ(resolve_image_src((dir.path() / "notes.txt").string()),
             "data:application/octet-stream;base64,aGk=");

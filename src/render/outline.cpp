@@ -215,7 +215,7 @@ std::string render_page_header(const parser::Document& document, const RenderSet
   const std::string& logo = settings.logo_path;
   if (left.empty() && center.empty() && right.empty() && logo.empty()) return {};
 
-  const std::string logo_src = escape_html(resolve_image_src(logo));
+  const std::string logo_src = resolve_image_src_html(logo);
   const std::string left_html = escape_html(left);
   const std::string center_html = escape_html(center);
   const std::string right_html = escape_html(right);
