@@ -9,35 +9,42 @@ namespace {
 
 /// A rebuild whose pieces would outweigh their text (24 bytes per piece) is written flat.
 constexpr std::size_t kMinPiecesToFlatten = 1024;
+/// A text with a candidate byte more often than once in this many bytes is not indexed.
+constexpr std::size_t kDenseBytesPerPosition = 16;
 
 }  // namespace
 
 /// Collects the text of one rebuild, either as pieces of the existing sources or copied
-/// into fresh buffers of the rope ("flat"), which then replace every earlier source.
+/// into one fresh buffer of the rope ("flat"), which then replaces every earlier source.
+/// In the flat form the pieces are the stretches of that buffer between deferred values.
 class FillRope::Sink {
  public:
-  Sink(FillRope& rope, bool flat, std::size_t expected_bytes)
-      : rope_(rope), flat_(flat), expected_bytes_(expected_bytes) {
+  Sink(FillRope& rope, bool flat, std::size_t expected_bytes) : rope_(rope), flat_(flat) {
     rope_.next_.clear();
-    if (!flat_) rope_.next_.reserve(rope_.pieces_.size() + 16);
+    if (!flat_) {
+      rope_.next_.reserve(rope_.pieces_.size() + 16);
+      return;
+    }
+    // The buffer of the previous flat rebuild is reused once this one is done with it
+    // (a fresh large buffer costs a page fault per page written).
+    buffer_ = std::move(rope_.spare_);
+    if (buffer_ == nullptr) buffer_ = std::make_unique<std::string>();
+    buffer_->clear();
+    buffer_->reserve(expected_bytes);
   }
 
   void text(std::uint32_t source, std::size_t begin, std::size_t end) {
     if (begin >= end) return;
-    if (!flat_) {
+    if (!flat_)
       rope_.next_.push_back(Piece{source, begin, end});
-      return;
-    }
-    open_run();
-    run_->append(rope_.sources_[source].text.data() + begin, end - begin);
+    else
+      buffer_->append(rope_.sources_[source].text.data() + begin, end - begin);
   }
 
   /// Text outside the rope's sources, copied in. REQUIRES: flat mode.
   void copy(std::string_view value) {
     assert(flat_);
-    if (value.empty()) return;
-    open_run();
-    run_->append(value);
+    buffer_->append(value);
   }
 
   bool flat() const { return flat_; }
@@ -48,41 +55,28 @@ class FillRope::Sink {
   }
 
   void finish() {
-    close_run();
     if (flat_) {
-      // Every piece now lies in the new buffers: drop the old sources.
+      close_run();
+      // Every piece now lies in the new buffer: it becomes the only source.
       rope_.source_count_ = 0;
-      rope_.owned_ = std::move(runs_);
-      for (std::size_t i = 0; i < rope_.owned_.size(); ++i) rope_.add_source(*rope_.owned_[i]);
-      std::size_t run = 0;
-      for (Piece& piece : rope_.next_) {
-        if (is_deferred(piece.source)) continue;
-        piece.source = static_cast<std::uint32_t>(run++);
-      }
+      rope_.spare_ = std::move(rope_.owned_);
+      rope_.owned_ = std::move(buffer_);
+      rope_.add_source(*rope_.owned_);
     }
     rope_.pieces_.swap(rope_.next_);
   }
 
  private:
-  void open_run() {
-    if (run_ != nullptr) return;
-    runs_.push_back(std::make_unique<std::string>());
-    run_ = runs_.back().get();
-    if (runs_.size() == 1) run_->reserve(expected_bytes_);
-  }
-
   void close_run() {
-    if (run_ == nullptr) return;
-    // The source index is assigned in finish(), once the old sources are dropped.
-    rope_.next_.push_back(Piece{0, 0, run_->size()});
-    run_ = nullptr;
+    if (!flat_ || buffer_->size() == run_start_) return;
+    rope_.next_.push_back(Piece{0, run_start_, buffer_->size()});
+    run_start_ = buffer_->size();
   }
 
   FillRope& rope_;
   const bool flat_;
-  const std::size_t expected_bytes_;
-  std::vector<std::unique_ptr<std::string>> runs_;
-  std::string* run_ = nullptr;
+  std::unique_ptr<std::string> buffer_;
+  std::size_t run_start_ = 0;
 };
 
 void FillRope::reset(std::string_view text) {
@@ -93,7 +87,8 @@ void FillRope::reset(std::string_view text) {
 void FillRope::clear() {
   source_count_ = 0;
   pieces_.clear();
-  owned_.clear();
+  owned_.reset();
+  spare_.reset();
   text_bytes_ = 0;
   for (int slot = 0; slot < kSlots; ++slot) {
     deferred_pieces_[slot] = 0;
@@ -123,20 +118,29 @@ std::uint32_t FillRope::add_source(std::string_view text) {
   return static_cast<std::uint32_t>(source_count_++);
 }
 
-const std::vector<std::size_t>& FillRope::starts_of(Source& source, unsigned char byte) {
+const std::vector<std::size_t>* FillRope::starts_of(Source& source, unsigned char byte) {
   if (source.indexed_byte != byte) {
     source.starts.clear();
+    source.dense = false;
     const char* data = source.text.data();
     const std::size_t size = source.text.size();
+    // A text where the byte is frequent is searched directly instead: its list of
+    // positions would take several times the memory of the text itself.
+    const std::size_t most = 64 + size / kDenseBytesPerPosition;
     for (const void* hit = std::memchr(data, byte, size); hit != nullptr;) {
       const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+      if (source.starts.size() == most) {
+        source.dense = true;
+        std::vector<std::size_t>().swap(source.starts);
+        break;
+      }
       source.starts.push_back(at);
       hit = at + 1 < size ? std::memchr(data + at + 1, byte, size - at - 1) : nullptr;
     }
     source.indexed_byte = byte;
     source.hint = 0;
   }
-  return source.starts;
+  return source.dense ? nullptr : &source.starts;
 }
 
 void FillRope::note_later_pair(std::string_view placeholder) {
@@ -155,8 +159,10 @@ bool FillRope::match_at(std::size_t piece, std::size_t pos, std::string_view pla
     const Piece& p = pieces_[piece];
     if (is_deferred(p.source)) return false;
     const std::size_t n = std::min(p.end - pos, placeholder.size() - matched);
-    if (std::memcmp(sources_[p.source].text.data() + pos, placeholder.data() + matched, n) != 0)
-      return false;
+    // Placeholders are a few bytes long: comparing in place beats a call to memcmp.
+    const char* text = sources_[p.source].text.data() + pos;
+    for (std::size_t k = 0; k < n; ++k)
+      if (text[k] != placeholder[matched + k]) return false;
     matched += n;
     pos += n;
     if (matched == placeholder.size()) {
@@ -180,8 +186,27 @@ void FillRope::scan(std::string_view placeholder, OnMatch&& on_match) {
     const Piece& piece = pieces_[i];
     if (is_deferred(piece.source)) continue;
     Source& source = sources_[piece.source];
-    const std::vector<std::size_t>& starts = starts_of(source, first);
     const std::size_t from = i == skip_piece ? std::max(piece.begin, skip_pos) : piece.begin;
+    // Tries a match at `pos`; true when the match ends in a later piece, where the outer
+    // loop resumes.
+    auto try_at = [&](std::size_t pos) {
+      if (i == skip_piece && pos < skip_pos) return false;
+      std::size_t end_piece = 0;
+      std::size_t end = 0;
+      if (!match_at(i, pos, placeholder, end_piece, end)) return false;
+      on_match(i, pos, end_piece, end);
+      skip_piece = end_piece;
+      skip_pos = end;
+      return end_piece != i;
+    };
+    const std::vector<std::size_t>* indexed = starts_of(source, first);
+    if (indexed == nullptr) {
+      const char* data = source.text.data();
+      for (std::size_t pos = from; pos < piece.end; ++pos)
+        if (static_cast<unsigned char>(data[pos]) == first && try_at(pos)) break;
+      continue;
+    }
+    const std::vector<std::size_t>& starts = *indexed;
     // The first candidate at or after `from`: usually right at the hint.
     std::size_t k = std::min(source.hint, starts.size());
     if (k > 0 && starts[k - 1] >= from)
@@ -192,15 +217,8 @@ void FillRope::scan(std::string_view placeholder, OnMatch&& on_match) {
                                    starts.begin());
     bool moved_on = false;
     for (; k < starts.size() && starts[k] < piece.end; ++k) {
-      if (i == skip_piece && starts[k] < skip_pos) continue;
-      std::size_t end_piece = 0;
-      std::size_t end = 0;
-      if (!match_at(i, starts[k], placeholder, end_piece, end)) continue;
-      on_match(i, starts[k], end_piece, end);
-      skip_piece = end_piece;
-      skip_pos = end;
-      if (end_piece != i) {
-        moved_on = true;  // the outer loop resumes in the piece where the match ended
+      if (try_at(starts[k])) {
+        moved_on = true;
         break;
       }
     }

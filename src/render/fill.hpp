@@ -85,6 +85,7 @@ class FillRope {
     /// begin with "{", so this is built once per text and reused by every pair).
     std::vector<std::size_t> starts;
     int indexed_byte = -1;
+    bool dense = false;  ///< too many positions to list: searched byte by byte
     /// Where the last search of this source stopped in `starts`, so that the pieces of a
     /// source, which mostly follow each other, are searched without a binary search each.
     std::size_t hint = 0;
@@ -96,7 +97,8 @@ class FillRope {
   };
 
   std::uint32_t add_source(std::string_view text);
-  const std::vector<std::size_t>& starts_of(Source& source, unsigned char byte);
+  /// The positions of `byte` in the source, or nullptr when the source is dense in it.
+  const std::vector<std::size_t>* starts_of(Source& source, unsigned char byte);
   /// Calls `on_match(piece, begin, end_piece, end)` for every occurrence of `placeholder`,
   /// left to right without overlap; `end` is the first byte after it in `end_piece`.
   template <typename OnMatch>
@@ -123,8 +125,10 @@ class FillRope {
   std::size_t source_count_ = 0;
   std::vector<Piece> pieces_;
   std::vector<Piece> next_;
-  /// Texts the rope wrote itself when it flattened its pieces; stable addresses.
-  std::vector<std::unique_ptr<std::string>> owned_;
+  /// The text the rope wrote itself when it last flattened its pieces, and the buffer of
+  /// the flattening before, kept for reuse.
+  std::unique_ptr<std::string> owned_;
+  std::unique_ptr<std::string> spare_;
   std::size_t text_bytes_ = 0;  ///< bytes of the current text outside the deferred values
   std::size_t deferred_pieces_[kSlots] = {};
   /// Per slot, the placeholders of the pairs applied since its value went in.
