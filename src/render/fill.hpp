@@ -42,7 +42,8 @@ class FillRope {
   /// searched by this same pair. An empty placeholder changes nothing.
   void replace(std::string_view placeholder, std::string_view value);
   /// The same with the current text of another rope as the value (which may hold deferred
-  /// values; a slot may be in use in only one of the two).
+  /// values; a slot may be in use in only one of the two). `value` must outlive this
+  /// rope's `append_to`.
   void replace_with(std::string_view placeholder, const FillRope& value);
   /// The same with the deferred value of `slot`, which must not be in use yet.
   void replace_deferred(std::string_view placeholder, int slot = 0);
