@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string inner_tmpl = text(in, small, 32);
   // Repeated, so that some fills have enough matches to be written flat.
   std::string outer_tmpl = text(in, small, 32);
-  const std::size_t repeat = in.ConsumeIntegralInRange<std::size_t>(1, 700);
+  const std::size_t repeat = in.ConsumeIntegralInRange<std::size_t>(1, 300);
   std::string repeated;
   for (std::size_t i = 0; i < repeat; ++i) repeated += outer_tmpl;
   outer_tmpl = repeated;
