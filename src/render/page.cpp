@@ -167,7 +167,7 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
 }
 
 std::string render_document_html(const parser::Document& document) {
-  Result<std::string> sidecar = read_text_file("SIDECAR/sidecar.yaml");
+  Result<std::string> sidecar = read_optional_text_file("SIDECAR/sidecar.yaml");
   const RenderSettings settings = sidecar.ok() ? parse_render_settings(*sidecar) : RenderSettings{};
   const TemplateSet templates = load_template_set(settings);
   return render_page(document, templates, settings);
