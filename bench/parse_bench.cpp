@@ -1,0 +1,145 @@
+// Throughput and peak memory of the TEXT parser with the JSON form, in-process and, when
+// the built program already has its `parse` subcommand, through `lorvane-cli parse` as a
+// child process, plus the program's start-up time on a small source.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "bench_util.hpp"
+#include "parser/json.hpp"
+#include "parser/text_parser.hpp"
+#include "text_gen.hpp"
+
+namespace {
+
+struct InProcess {
+  double seconds = 0;          // best of the runs, parse + JSON
+  std::size_t json_bytes = 0;
+  std::size_t peak_bytes = 0;  // peak resident growth over the process before the input
+};
+
+std::size_t file_size(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : static_cast<std::size_t>(size);
+}
+
+// Parses `source` and writes its JSON form; exits when the source does not parse, since
+// figures for a failing parse would measure nothing useful.
+std::string parse_to_json(const std::string& source) {
+  auto document = lorvane::parser::parse_text_document(source);
+  if (!document) {
+    std::fprintf(stderr, "generated source does not parse: %s\n",
+                 document.error().message().c_str());
+    std::exit(1);
+  }
+  return lorvane::parser::document_to_json(*document);
+}
+
+InProcess measure_in_process(std::size_t target_bytes, int runs, std::size_t* source_bytes) {
+  InProcess result;
+  const std::size_t before = bench::current_rss();
+  std::string source = bench::generate_text_source(target_bytes);
+  *source_bytes = source.size();
+
+  // Memory first, while the allocator holds nothing from earlier runs.
+  bench::reset_peak_rss();
+  {
+    const std::string json = parse_to_json(source);
+    result.json_bytes = json.size();
+  }
+  result.peak_bytes = bench::peak_rss() - before;
+
+  result.seconds = bench::best_of(runs, [&] {
+    const std::string json = parse_to_json(source);
+    if (json.size() != result.json_bytes) std::exit(1);
+  });
+  return result;
+}
+
+// Whether the program has a working `parse`: another build may still carry a stub.
+bool cli_parses(const std::string& dir) {
+  const std::string in = dir + "/probe.lrv";
+  const std::string out = dir + "/probe.json";
+  bench::write_file(in, bench::generate_text_source(1000));
+  std::filesystem::remove(out);
+  const bench::ChildRun run = bench::run_child({LORVANE_CLI, "parse", in, "-o", out});
+  return run.status == 0 && file_size(out) > 0;
+}
+
+}  // namespace
+
+int main() {
+  std::printf("parse_text_document + document_to_json, in-process (best of runs)\n");
+  std::printf("%8s %10s %10s %12s %12s %8s\n", "target", "input MB", "JSON MB", "MB/s",
+              "peak MB", "peak/in");
+  double cost_per_mb[2] = {0, 0};
+  const std::size_t targets[2] = {10'000'000, 50'000'000};
+  for (int t = 0; t < 2; ++t) {
+    std::size_t source_bytes = 0;
+    const InProcess r = measure_in_process(targets[t], t == 0 ? 5 : 3, &source_bytes);
+    const double throughput = bench::mb(source_bytes) / r.seconds;
+    cost_per_mb[t] = r.seconds / bench::mb(source_bytes);
+    std::printf("%6zuMB %10.2f %10.2f %12.1f %12.1f %8.2f\n", targets[t] / 1'000'000,
+                bench::mb(source_bytes), bench::mb(r.json_bytes), throughput,
+                bench::mb(r.peak_bytes),
+                static_cast<double>(r.peak_bytes) / static_cast<double>(source_bytes));
+  }
+  std::printf("cost per MB at 50 MB / at 10 MB: %.3f\n", cost_per_mb[1] / cost_per_mb[0]);
+
+  const std::string dir =
+      (std::filesystem::temp_directory_path() / ("parse_bench." + std::to_string(getpid())))
+          .string();
+  std::filesystem::create_directories(dir);
+  if (!cli_parses(dir)) {
+    std::printf("\n%s has no working `parse` yet: child-process figures skipped\n", LORVANE_CLI);
+    std::filesystem::remove_all(dir);
+    return 0;
+  }
+
+  std::printf("\nlorvane-cli parse IN -o OUT, child process (best of runs)\n");
+  std::printf("%8s %10s %12s %12s %8s\n", "target", "input MB", "MB/s", "peak MB", "peak/in");
+  for (std::size_t target : targets) {
+    const std::string in = dir + "/input.lrv";
+    const std::string out = dir + "/out.json";
+    std::size_t source_bytes = 0;
+    {
+      const std::string source = bench::generate_text_source(target);
+      source_bytes = source.size();
+      bench::write_file(in, source);
+    }
+    double best = 1e300;
+    std::size_t peak = 0;
+    for (int run = 0; run < 3; ++run) {
+      const bench::ChildRun child = bench::run_child({LORVANE_CLI, "parse", in, "-o", out});
+      if (child.status != 0) {
+        std::printf("child run failed with status %d\n", child.status);
+        return 1;
+      }
+      if (child.seconds < best) best = child.seconds;
+      if (child.peak_rss > peak) peak = child.peak_rss;
+    }
+    std::printf("%6zuMB %10.2f %12.1f %12.1f %8.2f\n", target / 1'000'000, bench::mb(source_bytes),
+                bench::mb(source_bytes) / best, bench::mb(peak),
+                static_cast<double>(peak) / static_cast<double>(source_bytes));
+  }
+
+  {
+    const std::string in = dir + "/small.lrv";
+    const std::string out = dir + "/small.json";
+    const std::string source = bench::generate_text_source(1000);
+    bench::write_file(in, source);
+    const double start_up = bench::best_of(200, [&] {
+      if (bench::run_child({LORVANE_CLI, "parse", in, "-o", out}).status != 0) std::exit(1);
+    });
+    std::printf("\nstart-up and parse of a %zu-byte source: %.3f ms (best of 200)\n",
+                source.size(), start_up * 1e3);
+  }
+  std::filesystem::remove_all(dir);
+  return 0;
+}
