@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "bench_util.hpp"
 #include "parser/json.hpp"
@@ -89,14 +90,14 @@ bool cli_parses(const std::string& dir) {
   return run.status == 0 && file_size(out) > 0;
 }
 
-}  // namespace
+constexpr std::size_t targets[2] = {10'000'000, 50'000'000};
+constexpr std::size_t kSmallSource = 600;
 
-int main() {
-  std::printf("parse_text_document + document_to_json, in-process (best of runs)\n");
+void in_process_figures() {
+  std::printf("\nparse_text_document + document_to_json, in-process (best of runs)\n");
   std::printf("%8s %10s %10s %12s %12s %12s %8s\n", "target", "input MB", "JSON MB",
               "parse MB/s", "+JSON MB/s", "peak MB", "peak/in");
   double cost_per_mb[2] = {0, 0};
-  const std::size_t targets[2] = {10'000'000, 50'000'000};
   for (int t = 0; t < 2; ++t) {
     std::size_t source_bytes = 0;
     const InProcess r = measure_in_process(targets[t], t == 0 ? 5 : 3, &source_bytes);
@@ -109,18 +110,69 @@ int main() {
   }
   std::printf("cost per MB at 50 MB / at 10 MB (parse + JSON): %.3f\n",
               cost_per_mb[1] / cost_per_mb[0]);
+}
 
+// Sources shaped to make the parser work hard, each about `bytes` long: their throughput
+// must stay of the same order as that of the ordinary source.
+struct Hostile {
+  const char* name;
+  std::string source;
+};
+
+std::vector<Hostile> hostile_sources(std::size_t bytes) {
+  const std::string cover = "T\n\n Author: A\n Version: v2026.04.19\n\n";
+  std::vector<Hostile> out;
+  auto fill = [&](const char* name, std::string head, const std::string& unit) {
+    head.reserve(bytes + unit.size());
+    while (head.size() < bytes) head += unit;
+    out.push_back({name, std::move(head)});
+  };
+  std::string long_line(9999, 'x');
+  fill("line feeds only", "", "\n");
+  fill("one paragraph of 10000-character lines", cover + "1 S\n\n", long_line + "y\n");
+  std::string chain = "1";
+  while (chain.size() + 2 <= 9997) chain += ".1";
+  fill("heading-shaped lines that are no headings", cover + "1 S\n\n", chain + "x\n\n");
+  fill("one bullet run", cover + "1 S\n\n", "- x\n  - y\n    - z\n");
+  fill("ordered list items", cover + "1 S\n\n", "1) x\n");
+  {
+    std::string many = cover;
+    many.reserve(bytes + 64);
+    for (std::size_t k = 1; many.size() < bytes; ++k) many += std::to_string(k) + " S\n\n";
+    out.push_back({"tiny sections", std::move(many)});
+  }
+  fill("comment lines", "T\n\n", " a comment\n");
+  return out;
+}
+
+void hostile_figures() {
+  std::printf("\nhostile sources, parse_text_document only (best of 3)\n");
+  std::printf("%-44s %10s %10s  %s\n", "source", "input MB", "MB/s", "result");
+  for (const Hostile& hostile : hostile_sources(20'000'000)) {
+    std::string result;
+    const double seconds = bench::best_of(3, [&] {
+      auto document = lorvane::parser::parse_text_document(hostile.source);
+      result = document.ok() ? "parsed" : document.error().message();
+    });
+    if (result.size() > 60) result = result.substr(0, 57) + "...";
+    std::printf("%-44s %10.2f %10.1f  %s\n", hostile.name, bench::mb(hostile.source.size()),
+                bench::mb(hostile.source.size()) / seconds, result.c_str());
+  }
+}
+
+// Returns false when a child run fails.
+bool child_figures() {
   const std::string dir =
       (std::filesystem::temp_directory_path() / ("parse_bench." + std::to_string(getpid())))
           .string();
   std::filesystem::create_directories(dir);
   if (!cli_parses(dir)) {
-    std::printf("\n%s has no working `parse` yet: child-process figures skipped\n", LORVANE_CLI);
+    std::printf("%s has no working `parse` yet: child-process figures skipped\n", LORVANE_CLI);
     std::filesystem::remove_all(dir);
-    return 0;
+    return true;
   }
 
-  std::printf("\nlorvane-cli parse IN -o OUT, child process (best of runs)\n");
+  std::printf("lorvane-cli parse IN -o OUT, child process (best of runs)\n");
   std::printf("%8s %10s %12s %12s %8s\n", "target", "input MB", "MB/s", "peak MB", "peak/in");
   for (std::size_t target : targets) {
     const std::string in = dir + "/input.lrv";
@@ -137,7 +189,7 @@ int main() {
       const bench::ChildRun child = run_cli(in, out);
       if (child.status != 0) {
         std::printf("child run failed with status %d\n", child.status);
-        return 1;
+        return false;
       }
       if (child.seconds < best) best = child.seconds;
       if (child.peak_rss > peak) peak = child.peak_rss;
@@ -150,7 +202,8 @@ int main() {
   {
     const std::string in = dir + "/small.lrv";
     const std::string out = dir + "/small.json";
-    const std::string source = bench::generate_text_source(1000);
+    // About 1 KB: the cover and the first sections.
+    const std::string source = bench::generate_text_source(kSmallSource);
     bench::write_file(in, source);
     const double start_up = bench::best_of(200, [&] {
       if (run_cli(in, out).status != 0) std::exit(1);
@@ -159,5 +212,16 @@ int main() {
                 source.size(), start_up * 1e3);
   }
   std::filesystem::remove_all(dir);
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  // The child runs come first: a child starts as a copy of this process, and its peak
+  // memory and start-up cost would include whatever this process holds at that moment.
+  if (!child_figures()) return 1;
+  in_process_figures();
+  hostile_figures();
   return 0;
 }

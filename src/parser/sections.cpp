@@ -86,6 +86,13 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
   const BodyContext context{lines, body_start, heading_pattern, bullet_pattern,
                             ordered_item_pattern};
   NodeList sections;
+  // Every heading line of the body becomes a section (or the parse fails), so counting
+  // them first lets the list be allocated once: a section node is large, and growing the
+  // list by doubling would move each one and briefly hold the list twice.
+  std::size_t heading_count = 0;
+  for (std::size_t i = body_start; i < lines.size(); ++i)
+    heading_count += is_heading_line(lines, i, body_start, heading_pattern) ? 1 : 0;
+  sections.reserve(heading_count);
   SectionNumbering numbering;
   std::vector<std::uint64_t> components;
   std::vector<Node> scratch;

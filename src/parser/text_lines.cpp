@@ -26,28 +26,19 @@ bool contains(std::string_view line, char c) {
 
 }  // namespace
 
-SourceLines::SourceLines(std::string_view source) {
+SourceLines::SourceLines(std::string_view source) : source_(source) {
   const auto count = static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n'));
-  lines_.reserve(count + 1);
-  blank_.reserve(count + 1);
-  const char* pos = source.data();
-  const char* const end = source.data() + source.size();
+  starts_.reserve(count + 2);
+  std::size_t start = 0;
   while (true) {
-    const auto* feed =
-        pos == end ? nullptr : static_cast<const char*>(std::memchr(pos, '\n', end - pos));
-    const char* line_end = feed ? feed : end;
-    const std::string_view line(pos, static_cast<std::size_t>(line_end - pos));
-    lines_.push_back(line);
-    blank_.push_back(compute_blank(line) ? 1 : 0);
-    if (!feed) break;
-    pos = feed + 1;
+    const std::size_t feed = source.find('\n', start);
+    const std::size_t end = feed == std::string_view::npos ? source.size() : feed;
+    const bool blank = compute_blank(source.substr(start, end - start));
+    starts_.push_back(static_cast<std::uint64_t>(start) | (blank ? kBlankBit : 0));
+    start = end + 1;
+    if (feed == std::string_view::npos) break;
   }
-}
-
-std::string_view SourceLines::joined(std::size_t first, std::size_t last) const {
-  const char* begin = lines_[first].data();
-  const char* end = lines_[last - 1].data() + lines_[last - 1].size();
-  return {begin, static_cast<std::size_t>(end - begin)};
+  starts_.push_back(start);
 }
 
 Error line_error(std::size_t line_number, std::string_view message) {

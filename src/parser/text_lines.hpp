@@ -22,20 +22,29 @@ class SourceLines {
  public:
   explicit SourceLines(std::string_view source);
 
-  std::size_t size() const { return lines_.size(); }
-  std::string_view operator[](std::size_t i) const { return lines_[i]; }
+  std::size_t size() const { return starts_.size() - 1; }
+  std::string_view operator[](std::size_t i) const { return joined(i, i + 1); }
 
   /// Whether line `i` is empty after trimming Unicode white space.
   /// REQUIRES: the source is valid UTF-8.
-  bool is_blank(std::size_t i) const { return blank_[i] != 0; }
+  bool is_blank(std::size_t i) const { return (starts_[i] & kBlankBit) != 0; }
 
   /// Lines [first, last) joined with "\n": since they stand side by side in the source,
   /// this is a view of it, not a copy. REQUIRES: first < last <= size().
-  std::string_view joined(std::size_t first, std::size_t last) const;
+  std::string_view joined(std::size_t first, std::size_t last) const {
+    const std::uint64_t begin = starts_[first] & ~kBlankBit;
+    const std::uint64_t end = (starts_[last] & ~kBlankBit) - 1;  // before the line feed
+    return source_.substr(begin, end - begin);
+  }
 
  private:
-  std::vector<std::string_view> lines_;
-  std::vector<std::uint8_t> blank_;
+  static constexpr std::uint64_t kBlankBit = std::uint64_t{1} << 63;
+
+  std::string_view source_;
+  // Offset of the start of each line, its blank flag in the top bit; one more entry
+  // stands one past a line feed after the end, so that every line ends one byte before
+  // the next start. Eight bytes per line, even for a source of line feeds only.
+  std::vector<std::uint64_t> starts_;
 };
 
 /// Whether the first character of `line` is a space (U+0020); other white space does not
