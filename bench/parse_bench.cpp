@@ -134,7 +134,12 @@ std::vector<Hostile> hostile_sources(std::size_t bytes) {
   while (chain.size() + 2 <= 9997) chain += ".1";
   fill("heading-shaped lines that are no headings", cover + "1 S\n\n", chain + "x\n\n");
   fill("one bullet run", cover + "1 S\n\n", "- x\n  - y\n    - z\n");
-  fill("ordered list items", cover + "1 S\n\n", "1) x\n");
+  {
+    std::string items = cover + "1 S\n\n";
+    items.reserve(bytes + 64);
+    for (std::size_t k = 1; items.size() < bytes; ++k) items += std::to_string(k) + ") x\n";
+    out.push_back({"one ordered list", std::move(items)});
+  }
   {
     std::string many = cover;
     many.reserve(bytes + 64);
