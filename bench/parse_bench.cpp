@@ -20,8 +20,8 @@
 namespace {
 
 struct InProcess {
-  double parse_seconds = 0;    // best of the runs, parse only
-  double seconds = 0;          // best of the runs, parse + JSON (freeing the tree not timed)
+  double parse_seconds = 0;  // best of the runs, parse only
+  double seconds = 0;        // best of the runs, parse + JSON (freeing the tree not timed)
   std::size_t json_bytes = 0;
   std::size_t peak_bytes = 0;  // peak resident growth over the process before the input
 };
@@ -95,8 +95,8 @@ constexpr std::size_t kSmallSource = 600;
 
 void in_process_figures() {
   std::printf("\nparse_text_document + document_to_json, in-process (best of runs)\n");
-  std::printf("%8s %10s %10s %12s %12s %12s %8s\n", "target", "input MB", "JSON MB",
-              "parse MB/s", "+JSON MB/s", "peak MB", "peak/in");
+  std::printf("%8s %10s %10s %12s %12s %12s %8s\n", "target", "input MB", "JSON MB", "parse MB/s",
+              "+JSON MB/s", "peak MB", "peak/in");
   double cost_per_mb[2] = {0, 0};
   for (int t = 0; t < 2; ++t) {
     std::size_t source_bytes = 0;
@@ -213,8 +213,8 @@ bool child_figures() {
     const double start_up = bench::best_of(200, [&] {
       if (run_cli(in, out).status != 0) std::exit(1);
     });
-    std::printf("\nstart-up and parse of a %zu-byte source: %.3f ms (best of 200)\n",
-                source.size(), start_up * 1e3);
+    std::printf("\nstart-up and parse of a %zu-byte source: %.3f ms (best of 200)\n", source.size(),
+                start_up * 1e3);
   }
   std::filesystem::remove_all(dir);
   return true;

@@ -80,9 +80,10 @@ class ContentParser {
       Result<std::uint64_t> value = parse_decimal_u64(groups[0]);
       if (!value) return std::move(value).error();
       if (*value != expected) return sequence_error(k + 1, expected, *value);
-      list.items.push_back(ListItemNode{
-          std::string(text::trim(groups[1])), {},
-          make_node_id("li", {number_, counter, std::to_string(list.items.size())})});
+      list.items.push_back(
+          ListItemNode{std::string(text::trim(groups[1])),
+                       {},
+                       make_node_id("li", {number_, counter, std::to_string(list.items.size())})});
       ++expected;
     }
     list.node_id = make_node_id("ol", {number_, std::to_string(list_counter_++)});
@@ -102,8 +103,8 @@ class ContentParser {
       if (indentation % 2 != 0)
         return line_error(line_number, "Nested bullet indentation must use exact 2-space steps.");
       if (indentation > 4)
-        return line_error(line_number,
-                          "Nested bullet list maximum depth is 3 levels (0..2 indentation levels).");
+        return line_error(
+            line_number, "Nested bullet list maximum depth is 3 levels (0..2 indentation levels).");
       const auto level = static_cast<unsigned>(indentation / 2);
       if (!entries_.empty() && level > entries_.back().level + 1)
         return line_error(line_number, "Nested bullet list level jump is not allowed.");
@@ -161,7 +162,8 @@ Result<BulletLevel> build_bullet_tree(std::span<const BulletEntry> entries, unsi
     const BulletEntry& entry = entries[p];
     if (entry.level < level) break;
     if (entry.level > level) return line_error(entry.line, "Invalid nested bullet structure.");
-    ListItemNode item{std::string(entry.text), {},
+    ListItemNode item{std::string(entry.text),
+                      {},
                       make_node_id("li", {number, counter, std::to_string(entry.index)})};
     ++p;
     if (p < entries.size() && entries[p].level == level + 1) {

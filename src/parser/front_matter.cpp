@@ -74,7 +74,8 @@ Result<FrontMatter> parse_front_matter(const SourceLines& lines, const Patterns&
     if (starts_with_space(lines[i]))
       return line_error(1, "Title Paragraph lines must not start with whitespace.");
   if (title.count() > 2)
-    return line_error(1, "Title Paragraph may contain maximum 2 lines (title + optional subtitle).");
+    return line_error(1,
+                      "Title Paragraph may contain maximum 2 lines (title + optional subtitle).");
   front.title = std::string(lines[title.start]);
   if (title.count() == 2) front.subtitle = std::string(lines[title.start + 1]);
 
@@ -109,13 +110,16 @@ Result<FrontMatter> parse_front_matter(const SourceLines& lines, const Patterns&
     const std::string_view key = text::trim(groups[0]);
     const std::string_view value = text::trim(groups[1]);
     if (value.empty())
-      return line_error(line_number, quoted_message("Metadata '", key, "' must have a non-empty value."));
+      return line_error(line_number,
+                        quoted_message("Metadata '", key, "' must have a non-empty value."));
     const std::string_view canonical = canonical_key(key);
     if (canonical.empty())
-      return line_error(line_number, quoted_message("Unknown metadata key '", key, "' is forbidden in v1."));
+      return line_error(line_number,
+                        quoted_message("Unknown metadata key '", key, "' is forbidden in v1."));
     auto [slot, inserted] = front.metadata.try_emplace(std::string(canonical), value);
     if (!inserted)
-      return line_error(line_number, quoted_message("Duplicate metadata key '", canonical, "' is forbidden."));
+      return line_error(line_number,
+                        quoted_message("Duplicate metadata key '", canonical, "' is forbidden."));
   }
 
   // Cover checks. Stored values are trimmed and never empty, so only absence counts.

@@ -59,13 +59,14 @@ TEST_F(FrontMatterTest, FullFrontMatter) {
   const Result<FrontMatter> front = parse(
       "\n\nThe Title\nThe Subtitle\n\nA description\n  indented second line\n\n"
       " Author: Jorun Aldane\n   (AUTHORs: x)\n a\n   b\n Language: en\n"
-      " Status: draft\n comments:   free text\n Version: v2026.04.19-3\n" + kBody);
+      " Status: draft\n comments:   free text\n Version: v2026.04.19-3\n" +
+      kBody);
   ASSERT_TRUE(front.ok()) << front.error().message();
   EXPECT_EQ(front->title, "The Title");
   EXPECT_EQ(front->subtitle, "The Subtitle");
   EXPECT_EQ(front->description, "A description\n  indented second line");
-  const TextMap want = {{"Author", "Jorun Aldane"}, {"Comments", "free text"},
-                        {"Language", "en"},         {"Status", "draft"},
+  const TextMap want = {{"Author", "Jorun Aldane"},   {"Comments", "free text"},
+                        {"Language", "en"},           {"Status", "draft"},
                         {"Version", "v2026.04.19-3"}, {"_comments", "(AUTHORs: x)\na\nb"}};
   EXPECT_EQ(front->metadata, want);
   EXPECT_EQ(front->body_start, 17u);
@@ -119,7 +120,8 @@ TEST_F(FrontMatterTest, Errors) {
       {"only blank lines", "\n\n", "Line 1: Missing Title Paragraph (line 1 must be Title)."},
       {"title that is a heading", "2026 Report\n\n" + kCover,
        "Line 1: Missing Title Paragraph (line 1 must be Title)."},
-      {"indented title", " Title\n\n" + kCover, "Line 1: Title Paragraph lines must not start with whitespace."},
+      {"indented title", " Title\n\n" + kCover,
+       "Line 1: Title Paragraph lines must not start with whitespace."},
       {"cover line directly below the title", "Title\n Author: A\n",
        "Line 1: Title Paragraph lines must not start with whitespace."},
       {"three title lines, late", "\n\n\nA\nB\nC\n\n" + kCover,
@@ -128,10 +130,12 @@ TEST_F(FrontMatterTest, Errors) {
        "Line 1: Title Paragraph lines must not start with whitespace."},
       {"second unindented paragraph", "T\n\nDescription\n\nMore\n\n" + kCover,
        "Line 5: Cover Meta / Comment lines must start with at least one leading space."},
-      {"metadata line directly below the description belongs to it", "T\n\nDescription\n Author: A\n",
+      {"metadata line directly below the description belongs to it",
+       "T\n\nDescription\n Author: A\n",
        "Cover validation error: missing mandatory metadata field 'Author'."},
       {"empty value", "T\n\n Author:\n", "Line 3: Metadata 'Author' must have a non-empty value."},
-      {"empty value of an unknown key", "T\n\n Foo:\xC2\xA0\n", "Line 3: Metadata 'Foo' must have a non-empty value."},
+      {"empty value of an unknown key", "T\n\n Foo:\xC2\xA0\n",
+       "Line 3: Metadata 'Foo' must have a non-empty value."},
       {"unknown key", "T\n\n Foo: bar\n", "Line 3: Unknown metadata key 'Foo' is forbidden in v1."},
       {"unknown key that reads like a note", "T\n\n note: see below\n",
        "Line 3: Unknown metadata key 'note' is forbidden in v1."},
@@ -142,7 +146,8 @@ TEST_F(FrontMatterTest, Errors) {
       {"cover lines in line order", "T\n\n Foo: x\n Author:\n",
        "Line 3: Unknown metadata key 'Foo' is forbidden in v1."},
       {"title only", "Title", "Cover validation error: missing mandatory metadata field 'Author'."},
-      {"no version", "T\n\n Author: A\n", "Cover validation error: missing mandatory metadata field 'Version'."},
+      {"no version", "T\n\n Author: A\n",
+       "Cover validation error: missing mandatory metadata field 'Version'."},
       {"author checked before version", "T\n\n Version: x\n",
        "Cover validation error: missing mandatory metadata field 'Author'."},
       {"version without v", "T\n\n Author: A\n Version: 2026.04.19\n",

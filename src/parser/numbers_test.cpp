@@ -59,7 +59,10 @@ TEST(ParseSectionNumber, ComponentsAndFirstFailingPiece) {
       {"one", "1", {1}, nullptr},
       {"three", "1.2.3", {1, 2, 3}, nullptr},
       {"leading zeros", "01.02", {1, 2}, nullptr},
-      {"first failing piece wins: invalid", "1." + kArabic3 + ".99999999999999999999", {}, kInvalid},
+      {"first failing piece wins: invalid",
+       "1." + kArabic3 + ".99999999999999999999",
+       {},
+       kInvalid},
       {"first failing piece wins: too large", "1.99999999999999999999." + kArabic3, {}, kTooLarge},
       {"trailing dot leaves an empty piece", "1.", {}, kInvalid},
   };

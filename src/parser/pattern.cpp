@@ -92,8 +92,7 @@ int Pattern::run(std::string_view subject) const {
   const auto* bytes = reinterpret_cast<PCRE2_SPTR>(subject.data());
   // The callers hand over validated UTF-8: checking it again on every call would cost a
   // pass over the subject each time.
-  int rc =
-      pcre2_match(code_, bytes, subject.size(), 0, PCRE2_NO_UTF_CHECK, data_, jit_context_);
+  int rc = pcre2_match(code_, bytes, subject.size(), 0, PCRE2_NO_UTF_CHECK, data_, jit_context_);
   if (rc == PCRE2_ERROR_JIT_STACKLIMIT && jit_context_ == nullptr) {
     // The JIT code starts on a small stack, which a long line with many repetitions of a
     // group (a heading of thousands of components) exhausts: retry on a larger one.
@@ -129,8 +128,7 @@ bool Pattern::match(std::string_view subject, std::span<std::string_view> groups
     const std::size_t pair = g + 1;
     // Groups beyond the match's highest set group are unset, and so are groups that took
     // no part in it.
-    if (pair >= pairs || pair >= static_cast<std::size_t>(rc) ||
-        ovector[2 * pair] == PCRE2_UNSET) {
+    if (pair >= pairs || pair >= static_cast<std::size_t>(rc) || ovector[2 * pair] == PCRE2_UNSET) {
       groups[g] = {};
       continue;
     }

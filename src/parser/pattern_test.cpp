@@ -12,13 +12,13 @@ namespace lorvane::parser {
 namespace {
 
 // A few code points as UTF-8, for readable cases.
-const std::string kNbsp = "\xC2\xA0";          // U+00A0, white space
-const std::string kIdeoSpace = "\xE3\x80\x80";  // U+3000, white space
-const std::string kMongolian = "\xE1\xA0\x8E";  // U+180E, not white space
-const std::string kNel = "\xC2\x85";            // U+0085, white space, no line end here
-const std::string kLineSep = "\xE2\x80\xA8";    // U+2028
-const std::string kArabic3 = "\xD9\xA3";        // U+0663 ARABIC-INDIC DIGIT THREE
-const std::string kFullwidth1 = "\xEF\xBC\x91"; // U+FF11 FULLWIDTH DIGIT ONE
+const std::string kNbsp = "\xC2\xA0";            // U+00A0, white space
+const std::string kIdeoSpace = "\xE3\x80\x80";   // U+3000, white space
+const std::string kMongolian = "\xE1\xA0\x8E";   // U+180E, not white space
+const std::string kNel = "\xC2\x85";             // U+0085, white space, no line end here
+const std::string kLineSep = "\xE2\x80\xA8";     // U+2028
+const std::string kArabic3 = "\xD9\xA3";         // U+0663 ARABIC-INDIC DIGIT THREE
+const std::string kFullwidth1 = "\xEF\xBC\x91";  // U+FF11 FULLWIDTH DIGIT ONE
 
 const Patterns& patterns() {
   static const Patterns compiled = std::move(Patterns::compile()).value();
@@ -51,8 +51,8 @@ TEST(Patterns, MatchesAndCaptures) {
        kIdeoSpace},
       {"heading U+180E is no white space", &p.heading, "1" + kMongolian + "x", false},
       {"heading Arabic-Indic digit", &p.heading, kArabic3 + " x", true, kArabic3, "x"},
-      {"heading full-width digit", &p.heading, "1." + kFullwidth1 + " x", true,
-       "1." + kFullwidth1, "x"},
+      {"heading full-width digit", &p.heading, "1." + kFullwidth1 + " x", true, "1." + kFullwidth1,
+       "x"},
       {"heading dot matches U+2028 and U+0085", &p.heading, "1 a" + kLineSep + kNel, true, "1",
        "a" + kLineSep + kNel},
       {"heading not at start", &p.heading, " 1 x", false},
@@ -105,10 +105,21 @@ TEST(Patterns, MatchesAndCaptures) {
 // The cheap first-byte tests must never turn a match into a miss.
 TEST(Patterns, PrefilterNeverChangesAResult) {
   const Patterns& p = patterns();
-  const std::vector<std::string> subjects = {
-      "",        "1 x",         "1) x",          "- x",           "  - x",
-      "x",       kNbsp + "- x", kArabic3 + " x", kArabic3 + ") x", kFullwidth1 + ". x",
-      "\v- x",   kIdeoSpace + "- x", "-",       " 1 x",          kMongolian + "- x"};
+  const std::vector<std::string> subjects = {"",
+                                             "1 x",
+                                             "1) x",
+                                             "- x",
+                                             "  - x",
+                                             "x",
+                                             kNbsp + "- x",
+                                             kArabic3 + " x",
+                                             kArabic3 + ") x",
+                                             kFullwidth1 + ". x",
+                                             "\v- x",
+                                             kIdeoSpace + "- x",
+                                             "-",
+                                             " 1 x",
+                                             kMongolian + "- x"};
   struct Pair {
     const Pattern* filtered;
     const char* source;

@@ -35,7 +35,8 @@ std::size_t SectionNumbering::child(std::size_t parent, std::uint64_t component)
 
 Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
                                 std::string_view bare_number, std::size_t line_number) {
-  if (components.size() > kMaxComponents) return line_error(line_number, "Section nesting too deep.");
+  if (components.size() > kMaxComponents)
+    return line_error(line_number, "Section nesting too deep.");
   // Walk down as far as the number is known. The whole number known is a duplicate; a
   // known parent is the entry reached one step short of the end.
   std::size_t id = 0;
@@ -66,7 +67,8 @@ Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
     const std::uint64_t expected = parent.first_child + parent.children.size();
     if (last != expected) return jump_error(line_number, expected, last);
   } else if (components.size() == 1) {
-    if (last > 1) return line_error(line_number, "First section under ROOT must start with 0 or 1.");
+    if (last > 1)
+      return line_error(line_number, "First section under ROOT must start with 0 or 1.");
     parent.first_child = last;
   } else if (last != 1) {
     return line_error(line_number, "First subsection must start with 1.");
@@ -111,7 +113,8 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
     const std::string_view number = groups[0];
     std::string_view bare = number;
     while (!bare.empty() && bare.back() == '.') bare.remove_suffix(1);
-    if (Status status = parse_section_number_into(bare, components); !status) return std::move(status).error();
+    if (Status status = parse_section_number_into(bare, components); !status)
+      return std::move(status).error();
     if (Status status = numbering.accept(components, bare, line_number); !status)
       return std::move(status).error();
 

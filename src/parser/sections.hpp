@@ -39,8 +39,8 @@ class SectionNumbering {
 
  private:
   struct Entry {
-    std::uint64_t first_child = 0;        ///< component of the first child
-    std::vector<std::size_t> children;    ///< entry ids of the children, in component order
+    std::uint64_t first_child = 0;      ///< component of the first child
+    std::vector<std::size_t> children;  ///< entry ids of the children, in component order
   };
 
   /// The entry id of the child `component` of entry `parent`, or 0 when there is none.

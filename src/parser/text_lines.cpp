@@ -82,9 +82,9 @@ Result<Patterns> Patterns::compile() {
   if (!version) return std::move(version).error();
   auto language = Pattern::compile(R"(^[a-z]{2,8}$)");
   if (!language) return std::move(language).error();
-  return Patterns{std::move(heading).value(),    std::move(bullet).value(),
+  return Patterns{std::move(heading).value(),      std::move(bullet).value(),
                   std::move(ordered_item).value(), std::move(cover_meta).value(),
-                  std::move(version).value(),    std::move(language).value()};
+                  std::move(version).value(),      std::move(language).value()};
 }
 
 bool is_heading_line(const SourceLines& lines, std::size_t i, std::size_t body_start,

@@ -94,10 +94,12 @@ TEST(ParseTextDocument, OrderOfChecks) {
     std::string want;
   };
   const Case cases[] = {
-      {"line rules before the title", "\n\nx\t", "Line 3: Tab character is forbidden (spaces only)."},
+      {"line rules before the title", "\n\nx\t",
+       "Line 3: Tab character is forbidden (spaces only)."},
       {"line rules over the body too", "T\n\n" + kCover + "\n1 S\n\ntext \n",
        "Line 8: Trailing whitespace is forbidden."},
-      {"carriage return, not trailing space", "a\r", "Line 1: Windows-style CR characters are forbidden."},
+      {"carriage return, not trailing space", "a\r",
+       "Line 1: Windows-style CR characters are forbidden."},
       {"cover before the body", "T\n\n Author: A\n\n3 S\n\n",
        "Cover validation error: missing mandatory metadata field 'Version'."},
       {"body after the cover", "T\n\n" + kCover + "\n3 S\n\n",
