@@ -116,8 +116,7 @@ Result<FrontMatter> parse_front_matter(const SourceLines& lines, const Patterns&
     if (canonical.empty())
       return line_error(line_number,
                         quoted_message("Unknown metadata key '", key, "' is forbidden in v1."));
-    auto [slot, inserted] = front.metadata.try_emplace(std::string(canonical), value);
-    if (!inserted)
+    if (!front.metadata.try_emplace(std::string(canonical), value).second)
       return line_error(line_number,
                         quoted_message("Duplicate metadata key '", canonical, "' is forbidden."));
   }
