@@ -1,0 +1,136 @@
+#include "parser/sections.hpp"
+
+#include <array>
+#include <string>
+#include <utility>
+
+#include "parser/content.hpp"
+#include "parser/numbers.hpp"
+#include "parser/text.hpp"
+
+namespace lorvane::parser {
+namespace {
+
+constexpr std::size_t kMaxComponents = 255;
+
+Error jump_error(std::size_t line_number, std::uint64_t expected, std::uint64_t got) {
+  std::string message = "Section numbering jump: expected ";
+  message += std::to_string(expected);
+  message += ", got ";
+  message += std::to_string(got);
+  message += '.';
+  return line_error(line_number, message);
+}
+
+}  // namespace
+
+SectionNumbering::SectionNumbering() : entries_(1) {}
+
+std::size_t SectionNumbering::child(std::size_t parent, std::uint64_t component) const {
+  const Entry& entry = entries_[parent];
+  if (component < entry.first_child) return 0;
+  const std::uint64_t offset = component - entry.first_child;
+  return offset < entry.children.size() ? entry.children[offset] : 0;
+}
+
+Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
+                                std::string_view bare_number, std::size_t line_number) {
+  if (components.size() > kMaxComponents)
+    return line_error(line_number, "Section nesting too deep.");
+  // Walk down as far as the number is known. The whole number known is a duplicate; a
+  // known parent is the entry reached one step short of the end.
+  std::size_t id = 0;
+  std::size_t depth = 0;
+  for (; depth < components.size(); ++depth) {
+    const std::size_t next = child(id, components[depth]);
+    if (next == 0) break;
+    id = next;
+  }
+  if (depth == components.size()) {
+    std::string message = "Duplicate section number '";
+    message += bare_number;
+    message += "' is forbidden.";
+    return line_error(line_number, message);
+  }
+  if (depth + 1 < components.size()) {
+    const std::vector<std::uint64_t> parent(components.begin(), components.end() - 1);
+    std::string message = "Invalid hierarchy: parent section '";
+    message += join_section_number(parent);
+    message += "' is missing.";
+    return line_error(line_number, message);
+  }
+  // Here depth + 1 == size: `id` is the parent (the root for a one-component number).
+  const std::uint64_t last = components.back();
+  Entry& parent = entries_[id];
+  if (!parent.children.empty()) {
+    // Children count up from 0 or 1 by one, so this stays far below the maximum.
+    const std::uint64_t expected = parent.first_child + parent.children.size();
+    if (last != expected) return jump_error(line_number, expected, last);
+  } else if (components.size() == 1) {
+    if (last > 1)
+      return line_error(line_number, "First section under ROOT must start with 0 or 1.");
+    parent.first_child = last;
+  } else if (last != 1) {
+    return line_error(line_number, "First subsection must start with 1.");
+  } else {
+    parent.first_child = last;
+  }
+  // `parent` may move when the entries grow: take the new id first.
+  const std::size_t new_id = entries_.size();
+  parent.children.push_back(new_id);
+  entries_.emplace_back();
+  return {};
+}
+
+Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start,
+                                const Pattern& heading_pattern, const Pattern& bullet_pattern,
+                                const Pattern& ordered_item_pattern) {
+  const BodyContext context{lines, body_start, heading_pattern, bullet_pattern,
+                            ordered_item_pattern};
+  NodeList sections;
+  // Every heading line of the body becomes a section (or the parse fails), so counting
+  // them first lets the list be allocated once: a section node is large, and growing the
+  // list by doubling would move each one and briefly hold the list twice.
+  std::size_t heading_count = 0;
+  for (std::size_t i = body_start; i < lines.size(); ++i)
+    heading_count += is_heading_line(lines, i, body_start, heading_pattern) ? 1 : 0;
+  sections.reserve(heading_count);
+  SectionNumbering numbering;
+  std::vector<std::uint64_t> components;
+  std::vector<Node> scratch;
+  std::array<std::string_view, 2> groups;
+  const std::size_t n = lines.size();
+  std::size_t i = body_start;
+  while (i < n) {
+    if (lines.is_blank(i)) {
+      ++i;
+      continue;
+    }
+    if (!is_heading_line(lines, i, body_start, heading_pattern) ||
+        !heading_pattern.match(lines[i], groups))
+      return line_error(i + 1, "Content outside sections is not allowed.");
+    const std::size_t line_number = i + 1;
+    const std::string_view number = groups[0];
+    std::string_view bare = number;
+    while (!bare.empty() && bare.back() == '.') bare.remove_suffix(1);
+    if (Status status = parse_section_number_into(bare, components); !status)
+      return std::move(status).error();
+    if (Status status = numbering.accept(components, bare, line_number); !status)
+      return std::move(status).error();
+
+    SectionNode section;
+    section.number = std::string(number);
+    section.title = std::string(text::trim(groups[1]));
+    section.level = static_cast<std::uint8_t>(components.size());
+    section.node_id = make_node_id("sec", {bare});
+    section.source = SourceLocation{line_number};
+    Result<SectionContent> content = parse_section_content(context, i + 1, section.number, scratch);
+    if (!content) return std::move(content).error();
+    section.children = std::move(content->blocks);
+    sections.emplace_back(std::move(section));
+    i = content->next;
+  }
+  return sections;
+}
+
+}  // namespace lorvane::parser

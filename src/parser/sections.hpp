@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "parser/document.hpp"
+#include "parser/error.hpp"
+#include "parser/pattern.hpp"
+#include "parser/text_lines.hpp"
+
+// The body of a TEXT source: numbered sections, each a heading line and its content.
+namespace lorvane::parser {
+
+/// Parses the body from `body_start` on into its sections, flat and in heading order,
+/// each holding only its own blocks. Fails with the first error in document order: a
+/// section's content is parsed completely before the next heading is looked at.
+Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start,
+                                const Pattern& heading_pattern, const Pattern& bullet_pattern,
+                                const Pattern& ordered_item_pattern);
+
+/// The numbering rules across the headings of one parse: no number twice, every parent
+/// before its children, siblings in steps of one from 1 (from 0 or 1 at the top level).
+///
+/// The numbers seen so far form a tree: every accepted number's parent was accepted
+/// before it. The sequence rule makes the children of each number a run of consecutive
+/// components (from 1, or from 0 or 1 at the top), so each entry keeps its children as a
+/// first component and a list of entry ids: a lookup is one index per component, and
+/// memory per section is constant however deep its number.
+class SectionNumbering {
+ public:
+  SectionNumbering();
+
+  /// Checks the number of the heading on line `line_number` (its components and its bare
+  /// form as written, for the duplicate message) and records it when it passes.
+  Status accept(const std::vector<std::uint64_t>& components, std::string_view bare_number,
+                std::size_t line_number);
+
+ private:
+  struct Entry {
+    std::uint64_t first_child = 0;      ///< component of the first child
+    std::vector<std::size_t> children;  ///< entry ids of the children, in component order
+  };
+
+  /// The entry id of the child `component` of entry `parent`, or 0 when there is none.
+  std::size_t child(std::size_t parent, std::uint64_t component) const;
+
+  std::vector<Entry> entries_;  ///< indexed by entry id; 0 is the root
+};
+
+}  // namespace lorvane::parser
