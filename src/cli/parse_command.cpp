@@ -8,22 +8,25 @@
 #include "render/file_io.hpp"
 
 namespace lorvane::cli {
+namespace {
+
+// The source text lives only in here: it is freed as soon as the tree is built, so the
+// source and the JSON text are never held at the same time.
+Result<parser::Document> read_and_parse(const std::string& input) {
+  Result<std::string> source = render::read_text_file(input);
+  if (!source) return Error::wrap("failed to read input file: " + input, std::move(source).error());
+  return parser::parse_text_document(*source);
+}
+
+}  // namespace
 
 Status run_parse(const std::string& input, const std::string& output) {
-  std::string json;
-  {
-    Result<parser::Document> document = [&]() -> Result<parser::Document> {
-      // The source lives only in this scope: it is freed once the tree is built, so the
-      // source, the tree and the JSON text are never held all at once.
-      Result<std::string> source = render::read_text_file(input);
-      if (!source) return Error::wrap("failed to read input file: " + input, std::move(source).error());
-      return parser::parse_text_document(*source);
-    }();
-    if (!document) return std::move(document).error();
-    json = parser::document_to_json(*document);
-  }
-  if (Status written = write_file(output, json); !written)
-    return Error::wrap("failed to write output file: " + output, std::move(written).error());
+  const Result<parser::Document> document = read_and_parse(input);
+  if (!document) return document.error();
+  // The JSON text is a temporary, freed before the tree: tearing down a large tree needs
+  // some memory of its own, which then reuses the text's.
+  Status written = write_file(output, parser::document_to_json(*document));
+  if (!written) return Error::wrap("failed to write output file: " + output, std::move(written).error());
   return {};
 }
 
