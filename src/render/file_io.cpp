@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "parser/text.hpp"
 
@@ -28,17 +30,32 @@ class FileDescriptor {
 }  // namespace
 
 Result<std::string> read_binary_file(const std::string& path) {
+  return read_binary_file(path, kMaxGrowthBytes);
+}
+
+Result<std::string> read_binary_file(const std::string& path, std::size_t max_growth) {
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return Error(os_error_text(errno));
   struct stat info {};
-  std::size_t capacity = 1 << 16;
+  std::size_t expected = 0;
   if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    capacity = static_cast<std::size_t>(info.st_size) + 1;
-  // Read to the end rather than trusting the size: files can change or report 0.
-  std::string bytes(capacity, '\0');
+    expected = static_cast<std::size_t>(info.st_size);
+  // Read to the end rather than trusting the size: files can change or report 0. A
+  // device or a pipe may never end, so give up once more than `max_growth` bytes beyond
+  // the size at opening have arrived. One byte more than expected is room to see the end.
+  const auto saturating_add = [](std::size_t a, std::size_t b) {
+    return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+  };
+  const std::size_t limit = saturating_add(expected, max_growth);
+  const std::size_t buffer_cap = saturating_add(limit, 1);
+  std::string bytes(std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap), '\0');
   std::size_t length = 0;
   for (;;) {
-    if (length == bytes.size()) bytes.resize(bytes.size() * 2);
+    if (length == bytes.size()) {
+      if (length > limit) return Error(os_error_text(EFBIG));
+      const std::size_t doubled = std::max(saturating_add(length, length), std::size_t{1} << 16);
+      bytes.resize(std::min(doubled, buffer_cap));
+    }
     const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -47,6 +64,7 @@ Result<std::string> read_binary_file(const std::string& path) {
     if (got == 0) break;
     length += static_cast<std::size_t>(got);
   }
+  if (length > limit) return Error(os_error_text(EFBIG));
   bytes.resize(length);
   return bytes;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "parser/error.hpp"
@@ -13,6 +14,14 @@ namespace lorvane::render {
 /// message, when the path is empty or missing, cannot be opened or read, or is a
 /// directory.
 Result<std::string> read_binary_file(const std::string& path);
+
+/// How much a file may deliver beyond its size at opening before a read gives up with
+/// "File too large (os error 27)": bounds the memory that a device such as /dev/zero or
+/// an endless pipe can take.
+inline constexpr std::size_t kMaxGrowthBytes = std::size_t{1} << 30;
+
+/// `read_binary_file` with another bound than `kMaxGrowthBytes`.
+Result<std::string> read_binary_file(const std::string& path, std::size_t max_growth);
 
 /// The whole file as UTF-8 text, exactly as stored (a byte-order mark stays). Fails like
 /// `read_binary_file`, and with "stream did not contain valid UTF-8" for invalid UTF-8.

@@ -1,6 +1,7 @@
 #include "render/file_io.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -58,6 +59,41 @@ TEST_F(FileIoTest, Failures) {
   auto binary = read_binary_file(write("bin", "a\xFF"));
   ASSERT_TRUE(binary.ok());
   EXPECT_EQ(*binary, "a\xFF");
+}
+
+TEST_F(FileIoTest, EndlessSourcesAreBounded) {
+  // A device never ends; the read gives up instead of taking all memory.
+  auto zero = read_binary_file("/dev/zero", 100'000);
+  ASSERT_FALSE(zero.ok());
+  EXPECT_EQ(zero.error().message(), "File too large (os error 27)");
+  auto empty = read_binary_file("/dev/null", 0);
+  ASSERT_TRUE(empty.ok());
+  EXPECT_EQ(*empty, "");
+
+  // A regular file is read whole however small the allowance beyond its size.
+  const std::string bytes(300'000, 'y');
+  auto file = read_binary_file(write("exact", bytes), 0);
+  ASSERT_TRUE(file.ok());
+  EXPECT_EQ(*file, bytes);
+
+  // A pipe has no size: what it delivers counts against the allowance.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string piped(5'000, 'p');
+  ASSERT_EQ(::write(fds[1], piped.data(), piped.size()), static_cast<ssize_t>(piped.size()));
+  ::close(fds[1]);
+  const std::string path = "/dev/fd/" + std::to_string(fds[0]);
+  auto through = read_binary_file(path, 5'000);
+  ::close(fds[0]);
+  ASSERT_TRUE(through.ok());
+  EXPECT_EQ(*through, piped);
+
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::write(fds[1], piped.data(), piped.size()), static_cast<ssize_t>(piped.size()));
+  ::close(fds[1]);
+  auto over = read_binary_file("/dev/fd/" + std::to_string(fds[0]), 4'999);
+  ::close(fds[0]);
+  EXPECT_FALSE(over.ok());
 }
 
 }  // namespace

@@ -1,0 +1,345 @@
+#include "render/html.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace lorvane::render {
+namespace {
+
+// Byte classes. Every byte of a multi-byte character (>= 0x80) is in none of them, which
+// makes it an "other" character for every rule below, exactly like the whole character.
+enum : std::uint8_t {
+  kTokenEnd = 1 << 0,   // ASCII white space, quotation mark, apostrophe, "<", ">"
+  kSpaceLead = 1 << 1,  // first byte of a possible non-ASCII white-space character
+  kHost = 1 << 2,       // ASCII letter, digit, "." or "-"
+  kAlnum = 1 << 3,      // ASCII letter or digit
+  kLetter = 1 << 4,     // ASCII letter
+  kLower = 1 << 5,      // a to z
+  kTrailing = 1 << 6,   // "!", ",", ".", ":", ";", "?", ")", "]", "}": may leave a link's end
+  kLinkHint = 1 << 7,   // "." or ":": a token without either holds no link
+};
+
+constexpr std::array<std::uint8_t, 256> make_classes() {
+  std::array<std::uint8_t, 256> c{};
+  for (int b = 0x09; b <= 0x0D; ++b) c[b] |= kTokenEnd;
+  for (unsigned char b : {' ', '"', '\'', '<', '>'}) c[b] |= kTokenEnd;
+  for (int b : {0xC2, 0xE1, 0xE2, 0xE3}) c[b] |= kSpaceLead;
+  for (int b = 'a'; b <= 'z'; ++b) c[b] |= kHost | kAlnum | kLetter | kLower;
+  for (int b = 'A'; b <= 'Z'; ++b) c[b] |= kHost | kAlnum | kLetter;
+  for (int b = '0'; b <= '9'; ++b) c[b] |= kHost | kAlnum;
+  c['.'] |= kHost;
+  c['-'] |= kHost;
+  for (unsigned char b : {'!', ',', '.', ':', ';', '?', ')', ']', '}'}) c[b] |= kTrailing;
+  c['.'] |= kLinkHint;
+  c[':'] |= kLinkHint;
+  return c;
+}
+constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
+
+// The HTML form of each byte that escaping replaces; empty for every other byte.
+constexpr std::array<std::string_view, 256> make_escapes() {
+  std::array<std::string_view, 256> e{};
+  e['&'] = "&amp;";
+  e['<'] = "&lt;";
+  e['>'] = "&gt;";
+  e['"'] = "&quot;";
+  e['\''] = "&#39;";
+  return e;
+}
+constexpr std::array<std::string_view, 256> kEscapes = make_escapes();
+
+bool has_class(char c, std::uint8_t cls) {
+  return (kClasses[static_cast<unsigned char>(c)] & cls) != 0;
+}
+
+// The three bracket kinds: a closing bracket leaves a link's end only while no opening
+// bracket of its kind is left in the link.
+int opener_kind(char c) { return c == '(' ? 0 : c == '[' ? 1 : c == '{' ? 2 : -1; }
+int closer_kind(char c) { return c == ')' ? 0 : c == ']' ? 1 : c == '}' ? 2 : -1; }
+
+// Length of the non-ASCII white-space character at `pos`, or 0. Compares bytes only, so
+// it is safe on any input.
+std::size_t multibyte_space_length(std::string_view s, std::size_t pos) {
+  const std::size_t left = s.size() - pos;
+  if (left < 2) return 0;
+  const auto b0 = static_cast<unsigned char>(s[pos]);
+  const auto b1 = static_cast<unsigned char>(s[pos + 1]);
+  if (b0 == 0xC2) return (b1 == 0x85 || b1 == 0xA0) ? 2 : 0;
+  if (left < 3) return 0;
+  const auto b2 = static_cast<unsigned char>(s[pos + 2]);
+  bool space = false;
+  if (b0 == 0xE1) {
+    space = b1 == 0x9A && b2 == 0x80;  // U+1680
+  } else if (b0 == 0xE2) {
+    // U+2000..U+200A, U+2028, U+2029, U+202F, U+205F
+    space =
+        (b1 == 0x80 && ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) ||
+        (b1 == 0x81 && b2 == 0x9F);
+  } else if (b0 == 0xE3) {
+    space = b1 == 0x80 && b2 == 0x80;  // U+3000
+  }
+  return space ? 3 : 0;
+}
+
+constexpr std::string_view kLinkOpen = "<a href=\"";
+constexpr std::string_view kLinkMiddle = "\" target=\"_blank\" rel=\"noopener noreferrer\">";
+constexpr std::string_view kLinkClose = "</a>";
+constexpr std::string_view kLineBreak = "<br/>\n";
+
+void append_link(std::string& out, std::string_view target_prefix, std::string_view link) {
+  out.append(kLinkOpen);
+  out.append(target_prefix);
+  append_escaped_html(out, link);
+  out.append(kLinkMiddle);
+  append_escaped_html(out, link);
+  out.append(kLinkClose);
+}
+
+bool starts_with_scheme(std::string_view rest) {
+  return rest.starts_with("https://") || rest.starts_with("http://") || rest.starts_with("mailto:");
+}
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+// Where a link is in one token, a maximal run of characters that are no token ends (so
+// no line feed either).
+struct LinkSpan {
+  std::size_t start = 0;  // the link is [start, end); the rest of the token is text
+  std::size_t end = 0;
+  bool bare = false;  // a bare host name, linked with "https://" in front
+};
+
+// Read character by character, the inline rules try a link at every position of the
+// token, and a link always takes the rest of the token apart from its trailing
+// punctuation; the output is therefore the token's text before the first position where
+// a link is accepted, then that link and its trailing punctuation. The facts below let
+// every position be decided from a few scans over the run instead of re-forming the
+// token at each one.
+//
+// - Only "!,.:;?" and closing brackets can leave a link's end, and opening brackets never
+//   do, so the punctuation split of the token from any position i ends the link at
+//   `zone` (the start of the run's trailing stretch of such characters), or after the
+//   last closing bracket of that stretch whose opening kind occurs between i and `zone`.
+// - "@" and "/" always stay in the link, so a link from i holds "@" or "://" exactly when
+//   one starts at or after i.
+// - A bare host name from i lies in one stretch of host characters [a, b) (letters,
+//   digits, "." and "-"): the host must end at a "/" right after the stretch (host
+//   [i, b)), or at `zone` when the stretch reaches it (host [i, zone)); anywhere else
+//   the host would take in a character that no label allows.
+// - The version test never rejects a host whose last label is two or more of a to z:
+//   such a link has a letter after its first character, or a "/" if the host is not all
+//   of it. It is therefore not repeated here.
+std::optional<LinkSpan> find_link(std::string_view run) {
+  const std::size_t n = run.size();
+  std::size_t zone = n;
+  while (zone > 0 && has_class(run[zone - 1], kTrailing)) --zone;
+  // A link needs a scheme prefix (so a ":") or a host with a "." before the trailing
+  // punctuation; most words that end a sentence have neither.
+  if (run.find(':') == std::string_view::npos &&
+      run.substr(0, zone).find('.') == std::string_view::npos)
+    return std::nullopt;
+
+  bool any_dot = false;
+  std::size_t first_scheme = n;
+  std::size_t lo = 0;  // no bare host starts before this: "@" or "://" follows
+  std::array<std::size_t, 3> last_open{kNone, kNone, kNone};
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = run[i];
+    switch (c) {
+      case '.':
+        any_dot = true;
+        break;
+      case '@':
+        lo = i + 1;
+        break;
+      case ':':
+        if (i + 2 < n && run[i + 1] == '/' && run[i + 2] == '/') lo = i + 1;
+        break;
+      case 'h':
+      case 'm':
+        if (first_scheme == n && starts_with_scheme(run.substr(i))) first_scheme = i;
+        break;
+      default: {
+        const int kind = opener_kind(c);
+        if (kind >= 0) last_open[static_cast<std::size_t>(kind)] = i;
+      }
+    }
+  }
+  if (!any_dot && first_scheme == n) return std::nullopt;
+
+  std::array<std::size_t, 3> last_close{kNone, kNone, kNone};
+  for (std::size_t k = n; k-- > zone;) {
+    const int kind = closer_kind(run[k]);
+    if (kind >= 0 && last_close[static_cast<std::size_t>(kind)] == kNone)
+      last_close[static_cast<std::size_t>(kind)] = k;
+  }
+  // REQUIRES: start < zone (a link starts with a letter or digit).
+  const auto link_end = [&](std::size_t start) {
+    std::size_t end = zone;
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (last_open[k] != kNone && last_open[k] >= start && last_close[k] != kNone)
+        end = std::max(end, last_close[k] + 1);
+    }
+    return end;
+  };
+
+  // The leftmost bare host start before the first scheme prefix, if any.
+  std::size_t bare = kNone;
+  std::size_t pos = lo;
+  while (any_dot && bare == kNone && pos < first_scheme) {
+    if (!has_class(run[pos], kHost)) {
+      ++pos;
+      continue;
+    }
+    const std::size_t a = pos;
+    std::size_t b = pos;
+    while (b < n && has_class(run[b], kHost)) ++b;
+    pos = b;
+    std::size_t host_end;
+    if (b < n && run[b] == '/') {
+      host_end = b;
+    } else if (b >= zone) {
+      host_end = zone;
+    } else {
+      continue;
+    }
+    if (host_end <= a) continue;
+
+    // The last label, [last_dot + 1, host_end), is the same for every start before it.
+    std::size_t last_dot = host_end;
+    while (last_dot > a && run[last_dot - 1] != '.') --last_dot;
+    if (last_dot == a) continue;  // no "." in the stretch
+    --last_dot;
+    if (host_end - last_dot - 1 < 2) continue;
+    bool lower = true;
+    for (std::size_t k = last_dot + 1; k < host_end && lower; ++k)
+      lower = has_class(run[k], kLower);
+    if (!lower) continue;
+
+    // Starts before the last dot, right to left: a start qualifies when its first label
+    // holds a letter and no label from it on is empty or begins or ends with "-".
+    bool label_has_letter = false;
+    for (std::size_t k = last_dot; k-- > a;) {
+      const char c = run[k];
+      const char next = run[k + 1];
+      if ((c == '.' && (next == '.' || next == '-')) || (c == '-' && next == '.')) break;
+      if (c == '.') {
+        label_has_letter = false;
+      } else if (has_class(c, kLetter)) {
+        label_has_letter = true;
+      }
+      if (k < first_scheme && label_has_letter && has_class(c, kAlnum)) bare = k;
+    }
+  }
+
+  if (bare != kNone) return LinkSpan{bare, link_end(bare), true};
+  if (first_scheme < n) return LinkSpan{first_scheme, link_end(first_scheme), false};
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string escape_html(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  append_escaped_html(out, text);
+  return out;
+}
+
+void append_escaped_html(std::string& out, std::string_view text) {
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::string_view replacement = kEscapes[static_cast<unsigned char>(text[i])];
+    if (replacement.empty()) continue;
+    out.append(text.data() + run, i - run);
+    out.append(replacement);
+    run = i + 1;
+  }
+  out.append(text.data() + run, text.size() - run);
+}
+
+std::string render_inline(std::string_view text) {
+  std::string out;
+  append_inline_html(out, text);
+  return out;
+}
+
+void append_inline_html(std::string& out, std::string_view text) {
+  // Links and escapes make the HTML longer than the text; this covers ordinary prose.
+  out.reserve(out.size() + text.size() + text.size() / 2);
+  const std::size_t n = text.size();
+  std::size_t written = 0;  // text before this is in `out`; the rest is still plain text
+  std::size_t pos = 0;
+  while (pos < n) {
+    std::size_t end = pos;
+    std::uint8_t seen = 0;
+    while (end < n) {
+      const auto cls = kClasses[static_cast<unsigned char>(text[end])];
+      if ((cls & (kTokenEnd | kSpaceLead)) != 0) {
+        if ((cls & kTokenEnd) != 0 || multibyte_space_length(text, end) != 0) break;
+      }
+      seen |= cls;
+      ++end;
+    }
+    if (end > pos) {
+      if ((seen & kLinkHint) != 0) {
+        const std::string_view token = text.substr(pos, end - pos);
+        if (const std::optional<LinkSpan> link = find_link(token)) {
+          append_escaped_html(out, text.substr(written, pos + link->start - written));
+          append_link(out, link->bare ? "https://" : "",
+                      token.substr(link->start, link->end - link->start));
+          written = pos + link->end;
+        }
+      }
+      pos = end;
+      continue;
+    }
+    // A token end: white space or one of the four characters, written as text, except
+    // the line feed.
+    if (text[pos] == '\n') {
+      append_escaped_html(out, text.substr(written, pos - written));
+      out.append(kLineBreak);
+      written = pos + 1;
+      ++pos;
+    } else if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+    } else {
+      pos += multibyte_space_length(text, pos);
+    }
+  }
+  append_escaped_html(out, text.substr(written));
+}
+
+std::pair<std::string_view, std::string_view> split_trailing_punctuation(std::string_view token) {
+  // Opening brackets never leave the end, so whether one is left in the link is decided
+  // by the part before the trailing stretch of punctuation and closing brackets.
+  std::size_t zone = token.size();
+  while (zone > 0 && has_class(token[zone - 1], kTrailing)) --zone;
+  std::array<bool, 3> has_open{false, false, false};
+  for (std::size_t i = 0; i < zone; ++i) {
+    const int kind = opener_kind(token[i]);
+    if (kind >= 0) has_open[static_cast<std::size_t>(kind)] = true;
+  }
+  std::size_t end = token.size();
+  while (end > 0) {
+    const int kind = closer_kind(token[end - 1]);
+    if (kind >= 0 && has_open[static_cast<std::size_t>(kind)]) break;
+    if (!has_class(token[end - 1], kTrailing)) break;
+    --end;
+  }
+  return {token.substr(0, end), token.substr(end)};
+}
+
+bool check_host_labels(const std::vector<std::string_view>& labels) {
+  for (std::string_view label : labels) {
+    if (label.empty() || label.front() == '-' || label.back() == '-') return false;
+    for (char c : label) {
+      if (!has_class(c, kAlnum) && c != '-') return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace lorvane::render
