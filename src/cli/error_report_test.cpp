@@ -9,7 +9,8 @@ Error chain(std::string message, std::vector<std::string> causes) {
   // Build inside out, the way errors are wrapped on their way up.
   if (causes.empty()) return Error(std::move(message));
   Error inner(causes.back());
-  for (std::size_t i = causes.size() - 1; i-- > 0;) inner = Error::wrap(causes[i], std::move(inner));
+  for (std::size_t i = causes.size() - 1; i-- > 0;)
+    inner = Error::wrap(causes[i], std::move(inner));
   return Error::wrap(std::move(message), std::move(inner));
 }
 

@@ -14,7 +14,8 @@ namespace {
 // source and the JSON text are never held at the same time.
 Result<parser::Document> read_and_parse(const std::string& input) {
   Result<std::string> source = render::read_text_file(input);
-  if (!source) return Error::wrap("failed to read input file: " + input, std::move(source).error());
+  if (!source)
+    return Error::wrap("failed to read input file: " + input, std::move(source).error());
   return parser::parse_text_document(*source);
 }
 
@@ -26,7 +27,8 @@ Status run_parse(const std::string& input, const std::string& output) {
   // The JSON text is a temporary, freed before the tree: tearing down a large tree needs
   // some memory of its own, which then reuses the text's.
   Status written = write_file(output, parser::document_to_json(*document));
-  if (!written) return Error::wrap("failed to write output file: " + output, std::move(written).error());
+  if (!written)
+    return Error::wrap("failed to write output file: " + output, std::move(written).error());
   return {};
 }
 
