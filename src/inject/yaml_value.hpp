@@ -55,7 +55,9 @@ struct YamlValue {
   /// tagged.
   using Storage = std::variant<std::nullptr_t, bool, std::uint64_t, std::int64_t, double,
                                std::string, YamlSequence, YamlMapping, YamlTagged>;
-  Storage value = nullptr;
+  // Default-constructed to the first alternative, null. (An initializer here would make
+  // clang instantiate the variant while YamlEntry is still incomplete.)
+  Storage value;
 
   YamlValue() = default;
   template <typename T>

@@ -1,0 +1,232 @@
+#include "inject/yaml_events.hpp"
+
+#include <yaml.h>
+
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+
+#include "parser/text.hpp"
+
+namespace lorvane::inject {
+namespace {
+
+constexpr std::string_view kStandardPrefix = "tag:yaml.org,2002:";
+
+void append_mark(std::string& out, const yaml_mark_t& mark) {
+  out += "line ";
+  out += std::to_string(mark.line + 1);
+  out += " column ";
+  out += std::to_string(mark.column + 1);
+}
+
+bool is_start(const yaml_mark_t& mark) { return mark.line == 0 && mark.column == 0; }
+
+// libyaml's problem and context with their positions. Its input checks (invalid UTF-8,
+// control characters) leave the marks at zero and give a byte offset instead.
+std::string libyaml_error_text(const yaml_parser_t& parser) {
+  std::string text;
+  if (parser.problem != nullptr) {
+    text = parser.problem;
+  } else {
+    text = parser.error == YAML_MEMORY_ERROR ? "out of memory" : "unknown libyaml error";
+  }
+  if (!is_start(parser.problem_mark)) {
+    text += " at ";
+    append_mark(text, parser.problem_mark);
+  } else if (parser.problem_offset != 0) {
+    text += " at position ";
+    text += std::to_string(parser.problem_offset);
+  }
+  if (parser.context != nullptr) {
+    text += ", ";
+    text += parser.context;
+    const bool same = parser.context_mark.line == parser.problem_mark.line &&
+                      parser.context_mark.column == parser.problem_mark.column;
+    if (!is_start(parser.context_mark) && !same) {
+      text += " at ";
+      append_mark(text, parser.context_mark);
+    }
+  }
+  return text;
+}
+
+YamlTagKind classify_tag(std::string_view tag) {
+  if (tag.substr(0, kStandardPrefix.size()) == kStandardPrefix) {
+    const std::string_view name = tag.substr(kStandardPrefix.size());
+    if (name == "bool") return YamlTagKind::kBool;
+    if (name == "int") return YamlTagKind::kInt;
+    if (name == "float") return YamlTagKind::kFloat;
+    if (name == "null") return YamlTagKind::kNull;
+    return YamlTagKind::kOther;
+  }
+  if (!tag.empty() && tag[0] == '!') return YamlTagKind::kLocal;
+  return YamlTagKind::kOther;
+}
+
+// Frees a libyaml event on every path out of a scope.
+struct EventGuard {
+  yaml_event_t* event;
+  ~EventGuard() { yaml_event_delete(event); }
+};
+
+}  // namespace
+
+std::string with_mark(std::string message, YamlMark mark) {
+  if (mark.line != 0 || mark.column != 0) {
+    message += " at line ";
+    message += std::to_string(mark.line + 1);
+    message += " column ";
+    message += std::to_string(mark.column + 1);
+  }
+  return message;
+}
+
+struct YamlEventReader::Parser {
+  yaml_parser_t parser;
+};
+
+YamlEventReader::YamlEventReader(std::string_view text)
+    : parser_(std::make_unique<Parser>()), text_size_(text.size()) {
+  yaml_parser_initialize(&parser_->parser);
+  yaml_parser_set_input_string(&parser_->parser,
+                               reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  yaml_parser_set_encoding(&parser_->parser, YAML_UTF8_ENCODING);
+}
+
+YamlEventReader::~YamlEventReader() { yaml_parser_delete(&parser_->parser); }
+
+YamlEvents YamlEventReader::read_first_document() {
+  YamlEvents doc;
+  doc.arena.reserve(text_size_);
+  doc.events.reserve(text_size_ / 16 + 4);
+  std::unordered_map<std::string, std::uint64_t> anchors;
+  struct Open {
+    std::size_t index;
+    bool flow;
+  };
+  std::vector<Open> open;  // the collections not yet ended, innermost last
+  std::size_t flow_depth = 0;
+  // libyaml spends time on every expanded tag (a %TAG prefix is copied into each one),
+  // so the tags of one text may add up to this much, however they are spelled.
+  const std::uint64_t tag_budget = 1'000'000 + 10 * static_cast<std::uint64_t>(text_size_);
+  std::uint64_t tag_bytes = 0;
+
+  yaml_parser_t& parser = parser_->parser;
+  for (;;) {
+    yaml_event_t raw;
+    if (!yaml_parser_parse(&parser, &raw)) {
+      doc.error = Error(libyaml_error_text(parser));
+      return doc;
+    }
+    EventGuard guard{&raw};
+    YamlEvent event;
+    event.mark = {raw.start_mark.line, raw.start_mark.column};
+    event.offset = doc.arena.size();
+    const char* anchor = nullptr;
+    const char* tag = nullptr;
+    bool flow = false;
+    switch (raw.type) {
+      case YAML_STREAM_START_EVENT:
+      case YAML_DOCUMENT_START_EVENT:
+        continue;
+      case YAML_NO_EVENT:
+      case YAML_STREAM_END_EVENT:
+        stream_ended_ = true;
+        if (doc.events.empty()) {
+          event.kind = YamlEventKind::kEmpty;
+          doc.events.push_back(event);
+        }
+        return doc;
+      case YAML_DOCUMENT_END_EVENT:
+        return doc;
+      case YAML_ALIAS_EVENT: {
+        const auto found = anchors.find(reinterpret_cast<const char*>(raw.data.alias.anchor));
+        if (found == anchors.end()) {
+          doc.error = Error(with_mark("unknown anchor", event.mark));
+          return doc;
+        }
+        event.kind = YamlEventKind::kAlias;
+        event.size = found->second;
+        break;
+      }
+      case YAML_SCALAR_EVENT:
+        event.kind = YamlEventKind::kScalar;
+        event.plain = raw.data.scalar.style == YAML_PLAIN_SCALAR_STYLE;
+        anchor = reinterpret_cast<const char*>(raw.data.scalar.anchor);
+        tag = reinterpret_cast<const char*>(raw.data.scalar.tag);
+        break;
+      case YAML_SEQUENCE_START_EVENT:
+        event.kind = YamlEventKind::kSequenceStart;
+        anchor = reinterpret_cast<const char*>(raw.data.sequence_start.anchor);
+        tag = reinterpret_cast<const char*>(raw.data.sequence_start.tag);
+        flow = raw.data.sequence_start.style == YAML_FLOW_SEQUENCE_STYLE;
+        break;
+      case YAML_MAPPING_START_EVENT:
+        event.kind = YamlEventKind::kMappingStart;
+        anchor = reinterpret_cast<const char*>(raw.data.mapping_start.anchor);
+        tag = reinterpret_cast<const char*>(raw.data.mapping_start.tag);
+        flow = raw.data.mapping_start.style == YAML_FLOW_MAPPING_STYLE;
+        break;
+      case YAML_SEQUENCE_END_EVENT:
+      case YAML_MAPPING_END_EVENT:
+        event.kind = raw.type == YAML_SEQUENCE_END_EVENT ? YamlEventKind::kSequenceEnd
+                                                         : YamlEventKind::kMappingEnd;
+        if (!open.empty()) {
+          if (open.back().flow) --flow_depth;
+          open.pop_back();
+        }
+        doc.events.push_back(event);
+        continue;
+    }
+
+    if (tag != nullptr) {
+      const std::string_view tag_text(tag);
+      tag_bytes += tag_text.size();
+      event.tag = classify_tag(tag_text);
+      if (event.tag == YamlTagKind::kLocal) {
+        const std::string_view name = tag_text.size() > 1 ? tag_text.substr(1) : tag_text;
+        const std::size_t before = doc.arena.size();
+        if (text::is_valid_utf8(name)) {
+          doc.arena += name;
+        } else {
+          doc.arena += text::lossy_utf8(name);
+        }
+        const std::size_t name_size = doc.arena.size() - before;
+        if (name_size > std::numeric_limits<std::uint32_t>::max()) tag_bytes = tag_budget + 1;
+        event.tag_size = static_cast<std::uint32_t>(name_size);
+      }
+      if (tag_bytes > tag_budget) {
+        doc.error = Error("repetition limit exceeded");
+        return doc;
+      }
+    }
+    if (event.kind == YamlEventKind::kScalar) {
+      event.size = raw.data.scalar.length;
+      doc.arena.append(reinterpret_cast<const char*>(raw.data.scalar.value),
+                       raw.data.scalar.length);
+    }
+    if (!open.empty()) ++doc.events[open.back().index].size;
+    const std::size_t index = doc.events.size();
+    if (anchor != nullptr) anchors.insert_or_assign(std::string(anchor), index);
+    doc.events.push_back(event);
+    if (event.kind == YamlEventKind::kSequenceStart || event.kind == YamlEventKind::kMappingStart) {
+      open.push_back({index, flow});
+      if (flow) ++flow_depth;
+      if (flow_depth > kYamlNestingLimit) {
+        doc.error = Error(with_mark("recursion limit exceeded", event.mark));
+        return doc;
+      }
+    }
+  }
+}
+
+bool YamlEventReader::has_more_documents() {
+  if (stream_ended_) return false;
+  yaml_event_t raw;
+  if (!yaml_parser_parse(&parser_->parser, &raw)) return true;
+  EventGuard guard{&raw};
+  return raw.type != YAML_STREAM_END_EVENT;
+}
+
+}  // namespace lorvane::inject
