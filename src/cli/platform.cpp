@@ -40,22 +40,42 @@ Status change_directory(const std::string& path) {
   return {};
 }
 
-Status write_file(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return Error(os_error_text(errno));
+FileWriter::~FileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Status FileWriter::open(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) return Error(os_error_text(errno));
+  first_errno_ = 0;
+  return {};
+}
+
+void FileWriter::write(std::string_view bytes) {
   std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+  while (first_errno_ == 0 && written < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return Error(os_error_text(err));
+      if (errno != EINTR) first_errno_ = errno;
+      continue;
     }
     written += static_cast<std::size_t>(n);
   }
-  if (::close(fd) != 0) return Error(os_error_text(errno));
+}
+
+Status FileWriter::close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && first_errno_ == 0) first_errno_ = errno;
+  if (first_errno_ != 0) return Error(os_error_text(first_errno_));
   return {};
+}
+
+Status write_file(const std::string& path, std::string_view bytes) {
+  FileWriter file;
+  if (Status opened = file.open(path); !opened) return opened;
+  file.write(bytes);
+  return file.close();
 }
 
 Status create_directories(const std::string& path) {

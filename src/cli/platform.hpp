@@ -31,6 +31,25 @@ Status change_directory(const std::string& path);
 /// Writes `bytes` as the whole file, created or truncated (mode 0666 before the umask).
 Status write_file(const std::string& path, std::string_view bytes);
 
+/// Writes a whole file piece by piece, for outputs too large to hold as one text: `open`
+/// creates or truncates it (mode 0666 before the umask), `write` appends, and `close`
+/// reports the first failure of any write. Closed on destruction if still open.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+  ~FileWriter();
+
+  Status open(const std::string& path);
+  void write(std::string_view bytes);
+  Status close();
+
+ private:
+  int fd_ = -1;
+  int first_errno_ = 0;
+};
+
 /// Creates `path` and every missing parent (mode 0777 before the umask); an existing
 /// directory is no error.
 Status create_directories(const std::string& path);

@@ -112,8 +112,8 @@ std::string_view Node::tag() const {
 }
 
 NodeList* Node::child_blocks() {
-  if (auto* section = std::get_if<SectionNode>(&value)) return &section->children;
-  if (auto* admonition = std::get_if<AdmonitionNode>(&value)) return &admonition->children;
+  if (auto* section = get_if<SectionNode>()) return &section->children;
+  if (auto* admonition = get_if<AdmonitionNode>()) return &admonition->children;
   return nullptr;
 }
 

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -178,16 +181,58 @@ struct AdmonitionNode {
   friend bool operator==(const AdmonitionNode&, const AdmonitionNode&) = default;
 };
 
-/// One block of the tree: exactly one of ten kinds, in this declared order.
+/// Holds a large payload on the heap so that a `Node` stays small (the common blocks,
+/// paragraphs and lists, are stored inline). Copying copies the payload.
+template <typename T>
+class NodeBox {
+ public:
+  explicit NodeBox(T payload) : ptr_(std::make_unique<T>(std::move(payload))) {}
+  NodeBox(const NodeBox& other) : ptr_(other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr) {}
+  NodeBox(NodeBox&&) noexcept = default;
+  NodeBox& operator=(const NodeBox& other) {
+    if (this != &other) ptr_ = other.ptr_ ? std::make_unique<T>(*other.ptr_) : nullptr;
+    return *this;
+  }
+  NodeBox& operator=(NodeBox&&) noexcept = default;
+  T* get() const { return ptr_.get(); }
+  friend bool operator==(const NodeBox& a, const NodeBox& b) {
+    return a.ptr_ && b.ptr_ ? *a.ptr_ == *b.ptr_ : a.ptr_ == b.ptr_;
+  }
+
+ private:
+  std::unique_ptr<T> ptr_;
+};
+
+namespace detail {
+// How each payload kind is stored in the variant: small ones inline, large ones boxed.
+template <typename T>
+constexpr bool kStoredInline = std::is_same_v<T, ParagraphNode> ||
+                               std::is_same_v<T, BulletListNode> ||
+                               std::is_same_v<T, OrderedListNode>;
+template <typename T>
+using Stored = std::conditional_t<kStoredInline<T>, T, NodeBox<T>>;
+template <typename S>
+constexpr bool kIsBox = false;
+template <typename T>
+constexpr bool kIsBox<NodeBox<T>> = true;
+}  // namespace detail
+
+/// One block of the tree: exactly one of ten kinds, in this declared order. Access the
+/// payload with `get_if<T>()` or `visit` (never through `value` directly: large payloads
+/// are boxed there).
 struct Node {
-  using Variant = std::variant<SectionNode, ParagraphNode, BulletListNode, OrderedListNode,
-                               ListItemNode, CoverNode, FigureNode, CodeBlockNode, TableNode,
-                               AdmonitionNode>;
+  using Variant =
+      std::variant<detail::Stored<SectionNode>, detail::Stored<ParagraphNode>,
+                   detail::Stored<BulletListNode>, detail::Stored<OrderedListNode>,
+                   detail::Stored<ListItemNode>, detail::Stored<CoverNode>,
+                   detail::Stored<FigureNode>, detail::Stored<CodeBlockNode>,
+                   detail::Stored<TableNode>, detail::Stored<AdmonitionNode>>;
   Variant value;
 
   template <typename T>
-    requires std::is_constructible_v<Variant, T&&>
-  Node(T&& payload) : value(std::forward<T>(payload)) {}  // NOLINT(google-explicit-constructor)
+    requires std::is_constructible_v<Variant, detail::Stored<std::decay_t<T>>>
+  Node(T&& payload)  // NOLINT(google-explicit-constructor)
+      : value(std::in_place_type<detail::Stored<std::decay_t<T>>>, std::forward<T>(payload)) {}
 
   /// The tag written under "type": "section", "paragraph", ..., "admonition".
   std::string_view tag() const;
@@ -198,11 +243,30 @@ struct Node {
 
   template <typename T>
   T* get_if() {
-    return std::get_if<T>(&value);
+    if constexpr (detail::kStoredInline<T>) {
+      return std::get_if<T>(&value);
+    } else {
+      auto* box = std::get_if<NodeBox<T>>(&value);
+      return box ? box->get() : nullptr;
+    }
   }
   template <typename T>
   const T* get_if() const {
-    return std::get_if<T>(&value);
+    return const_cast<Node*>(this)->get_if<T>();
+  }
+
+  /// Calls `fn` with the payload as a const reference (`const SectionNode&`, ...).
+  template <typename Fn>
+  decltype(auto) visit(Fn&& fn) const {
+    return std::visit(
+        [&](const auto& stored) -> decltype(auto) {
+          if constexpr (detail::kIsBox<std::decay_t<decltype(stored)>>) {
+            return fn(std::as_const(*stored.get()));
+          } else {
+            return fn(stored);
+          }
+        },
+        value);
   }
 
   friend bool operator==(const Node&, const Node&) = default;

@@ -1,6 +1,9 @@
 #include "parser/json.hpp"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <system_error>
 #include <vector>
@@ -9,6 +12,20 @@ namespace lorvane::parser {
 namespace {
 
 void indent(std::string& out, int level) { out.append(static_cast<std::size_t>(level) * 2, ' '); }
+
+// "\n" (after a "," when `comma`) and the indentation of `level`, in one append for the
+// usual depths.
+void new_line(std::string& out, int level, bool comma) {
+  constexpr int kFastLevels = 200;
+  static const std::string kLine = ",\n" + std::string(2 * kFastLevels, ' ');
+  if (level <= kFastLevels) {
+    out.append(kLine.data() + (comma ? 0 : 1), (comma ? 2 : 1) + 2 * static_cast<std::size_t>(level));
+    return;
+  }
+  if (comma) out += ',';
+  out += '\n';
+  indent(out, level);
+}
 
 template <typename Unsigned>
 void append_decimal(std::string& out, Unsigned value) {
@@ -23,21 +40,27 @@ void append_decimal(std::string& out, Unsigned value) {
 class ObjectWriter {
  public:
   ObjectWriter(std::string& out, int level) : out_(out), level_(level) { out_ += '{'; }
+  /// A member named by one of the record keys (plain ASCII, nothing to escape).
   void key(std::string_view name) {
-    if (!first_) out_ += ',';
+    new_line(out_, level_ + 1, !first_);
     first_ = false;
-    out_ += '\n';
-    indent(out_, level_ + 1);
+    out_ += '"';
+    out_ += name;
+    out_.append("\": ", 3);
+  }
+  /// A member named by a map key, which may need escapes.
+  void map_key(std::string_view name) {
+    new_line(out_, level_ + 1, !first_);
+    first_ = false;
     append_json_string(out_, name);
-    out_ += ": ";
+    out_.append(": ", 2);
   }
   void text(std::string_view name, std::string_view value) {
     key(name);
     append_json_string(out_, value);
   }
   void end() {
-    out_ += '\n';
-    indent(out_, level_);
+    new_line(out_, level_, false);
     out_ += '}';
   }
   int member_level() const { return level_ + 1; }
@@ -54,7 +77,10 @@ void append_text_map(std::string& out, const TextMap& map, int level) {
     return;
   }
   ObjectWriter object(out, level);
-  for (const auto& [key, value] : map) object.text(key, value);
+  for (const auto& [key, value] : map) {
+    object.map_key(key);
+    append_json_string(out, value);
+  }
   object.end();
 }
 
@@ -65,13 +91,10 @@ void append_string_array(std::string& out, const std::vector<std::string>& items
   }
   out += '[';
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += ',';
-    out += '\n';
-    indent(out, level + 1);
+    new_line(out, level + 1, i > 0);
     append_json_string(out, items[i]);
   }
-  out += '\n';
-  indent(out, level);
+  new_line(out, level, false);
   out += ']';
 }
 
@@ -85,13 +108,10 @@ void append_list_items(std::string& out, const std::vector<ListItemNode>& items,
   }
   out += '[';
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += ',';
-    out += '\n';
-    indent(out, level + 1);
+    new_line(out, level + 1, i > 0);
     append_list_item(out, items[i], level + 1);
   }
-  out += '\n';
-  indent(out, level);
+  new_line(out, level, false);
   out += ']';
 }
 
@@ -128,8 +148,7 @@ struct OpenNode {
 OpenNode open_node(std::string& out, const Node& node, int level) {
   ObjectWriter object(out, level);
   object.text("type", node.tag());
-  std::visit(
-      [&](const auto& payload) {
+  node.visit([&](const auto& payload) {
         using T = std::decay_t<decltype(payload)>;
         if constexpr (std::is_same_v<T, SectionNode>) {
           object.text("number", payload.number);
@@ -183,8 +202,7 @@ OpenNode open_node(std::string& out, const Node& node, int level) {
           append_optional_hints(object, out, payload.render_hints);
           object.text("node_id", payload.node_id);
         }
-      },
-      node.value);
+      });
   if (!node.child_blocks()) object.end();
   return {object, &node};
 }
@@ -208,9 +226,12 @@ void close_node(std::string& out, OpenNode& open) {
   open.object.end();
 }
 
+// Streaming hands the text to the sink in pieces of about this size.
+constexpr std::size_t kChunkBytes = 1 << 20;
+
 // Writes `list` as the value of a member at `level`, descending into child blocks with an
 // explicit stack: depth costs heap, not call stack.
-void append_node_list(std::string& out, const NodeList& list, int level) {
+void append_node_list(std::string& out, const NodeList& list, int level, const JsonSink* sink) {
   struct Frame {
     const NodeList* list;
     std::size_t next;
@@ -225,20 +246,21 @@ void append_node_list(std::string& out, const NodeList& list, int level) {
   std::vector<Frame> stack;
   stack.push_back({&list, 0, level, std::nullopt});
   while (!stack.empty()) {
+    if (sink && out.size() >= kChunkBytes) {
+      (*sink)(out);
+      out.clear();
+    }
     Frame& frame = stack.back();
     if (frame.next == frame.list->size()) {
-      out += '\n';
-      indent(out, frame.level);
+      new_line(out, frame.level, false);
       out += ']';
       std::optional<OpenNode> owner = std::move(frame.owner);
       stack.pop_back();
       if (owner) close_node(out, *owner);
       continue;
     }
-    if (frame.next > 0) out += ',';
-    out += '\n';
     const int node_level = frame.level + 1;
-    indent(out, node_level);
+    new_line(out, node_level, frame.next > 0);
     const Node& node = (*frame.list)[frame.next++];
     OpenNode open = open_node(out, node, node_level);
     const NodeList* children = node.child_blocks();
@@ -254,32 +276,114 @@ void append_node_list(std::string& out, const NodeList& list, int level) {
   }
 }
 
+// A close upper estimate of the JSON size, so the output is reserved once: a doubling
+// string would copy the whole text repeatedly and hold two copies at its peak. Capacity
+// that is never written is never touched, so estimating high costs no resident memory.
+std::size_t estimate_json_size(const Document& document) {
+  std::size_t size = 4096 + document.title.size() * 2;
+  for (const auto& [key, value] : document.metadata) size += 2 * (key.size() + value.size() + 16);
+  auto items_size = [](const std::vector<ListItemNode>& items, std::size_t level,
+                       const auto& self) -> std::size_t {
+    std::size_t total = 0;
+    for (const ListItemNode& item : items)
+      total += item.text.size() + item.node_id.size() + 3 * (2 * level + 24) +
+               self(item.children, level + 2, self);
+    return total;
+  };
+  struct Frame {
+    const NodeList* list;
+    std::size_t level;
+  };
+  std::vector<Frame> stack{{&document.children, 2}};
+  while (!stack.empty()) {
+    const Frame frame = stack.back();
+    stack.pop_back();
+    for (const Node& node : *frame.list) {
+      const std::size_t line = 2 * (frame.level + 1) + 24;  // indentation, key, punctuation
+      size += 8 * line;
+      node.visit([&](const auto& payload) {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, ParagraphNode>) {
+          size += payload.text.size() + payload.text.size() / 8;
+        } else if constexpr (std::is_same_v<T, BulletListNode> || std::is_same_v<T, OrderedListNode>) {
+          size += items_size(payload.items, frame.level + 2, items_size);
+        } else if constexpr (std::is_same_v<T, SectionNode>) {
+          size += payload.title.size() + payload.number.size() * 2;
+        } else if constexpr (std::is_same_v<T, CodeBlockNode>) {
+          size += payload.content.size() + payload.content.size() / 4;
+        } else if constexpr (std::is_same_v<T, TableNode>) {
+          size += payload.data_source.size() + payload.data_source.size() / 4;
+        } else {
+          size += 256;
+        }
+      });
+      if (const NodeList* children = node.child_blocks()) stack.push_back({children, frame.level + 2});
+    }
+  }
+  return size + size / 8;
+}
+
+}  // namespace
+
+namespace {
+
+std::uint64_t load_word(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Whether any of the eight bytes is below 0x20, a quotation mark or a backslash
+// (the classic "has a zero byte" bit trick, applied three times).
+bool word_needs_escape(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const std::uint64_t below_space = (word - kOnes * 0x20) & ~word & kHigh;
+  const std::uint64_t quote = word ^ (kOnes * '"');
+  const std::uint64_t backslash = word ^ (kOnes * '\\');
+  const std::uint64_t has_quote = (quote - kOnes) & ~quote & kHigh;
+  const std::uint64_t has_backslash = (backslash - kOnes) & ~backslash & kHigh;
+  return (below_space | has_quote | has_backslash) != 0;
+}
+
 }  // namespace
 
 void append_json_string(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
+  // Bytes that need an escape: the controls, the quotation mark and the backslash.
+  static constexpr auto kEscaped = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = true;
+    table['"'] = table['\\'] = true;
+    return table;
+  }();
   out += '"';
+  const char* const data = text.data();
+  const std::size_t size = text.size();
   std::size_t run_start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(text.data() + run_start, i - run_start);
+  for (std::size_t i = 0; i < size; ++i) {
+    // Skip eight bytes at a time while none of them needs an escape.
+    while (i + 8 <= size && !word_needs_escape(load_word(data + i))) i += 8;
+    if (i == size) break;
+    const auto c = static_cast<unsigned char>(data[i]);
+    if (!kEscaped[c]) continue;
+    out.append(data + run_start, i - run_start);
     run_start = i + 1;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        out += "\\u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
+      case '"': out.append("\\\"", 2); break;
+      case '\\': out.append("\\\\", 2); break;
+      case '\b': out.append("\\b", 2); break;
+      case '\f': out.append("\\f", 2); break;
+      case '\n': out.append("\\n", 2); break;
+      case '\r': out.append("\\r", 2); break;
+      case '\t': out.append("\\t", 2); break;
+      default: {
+        const char escape[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+        out.append(escape, 6);
+      }
     }
   }
-  out.append(text.data() + run_start, text.size() - run_start);
+  out.append(data + run_start, size - run_start);
   out += '"';
 }
 
@@ -359,13 +463,10 @@ void append_json_value(std::string& out, const JsonValue& value, int level) {
           }
           out += '[';
           for (std::size_t i = 0; i < v.size(); ++i) {
-            if (i > 0) out += ',';
-            out += '\n';
-            indent(out, level + 1);
+            new_line(out, level + 1, i > 0);
             append_json_value(out, v[i], level + 1);
           }
-          out += '\n';
-          indent(out, level);
+          new_line(out, level, false);
           out += ']';
         } else {
           append_json_object(out, v, level);
@@ -383,7 +484,7 @@ void append_json_object(std::string& out, const JsonObject& members, int level) 
   }
   ObjectWriter object(out, level);
   for (const auto& [key, member] : members) {
-    object.key(key);
+    object.map_key(key);
     append_json_value(out, member, object.member_level());
   }
   object.end();
@@ -391,9 +492,9 @@ void append_json_object(std::string& out, const JsonObject& members, int level) 
 
 }  // namespace
 
-std::string document_to_json(const Document& document) {
-  std::string out;
-  out.reserve(4096);
+namespace {
+
+void append_document(std::string& out, const Document& document, const JsonSink* sink) {
   ObjectWriter root(out, 0);
   root.text("type", "document");
   if (document.cover) {
@@ -418,10 +519,25 @@ std::string document_to_json(const Document& document) {
     append_text_map(out, document.metadata, 1);
   }
   root.key("children");
-  append_node_list(out, document.children, 1);
+  append_node_list(out, document.children, 1, sink);
   root.text("node_id", document.node_id);
   root.end();
+}
+
+}  // namespace
+
+std::string document_to_json(const Document& document) {
+  std::string out;
+  out.reserve(estimate_json_size(document));
+  append_document(out, document, nullptr);
   return out;
+}
+
+void write_document_json(const Document& document, const JsonSink& sink) {
+  std::string out;
+  out.reserve(2 * kChunkBytes);
+  append_document(out, document, &sink);
+  sink(out);
 }
 
 }  // namespace lorvane::parser

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,13 @@ namespace lorvane::parser {
 /// The JSON form of `document`. Never fails; linear in the size of the tree and not
 /// recursive on its depth.
 std::string document_to_json(const Document& document);
+
+/// Receives the JSON text piece by piece, in order.
+using JsonSink = std::function<void(std::string_view piece)>;
+
+/// The same text as `document_to_json`, handed to `sink` in pieces of about a megabyte,
+/// so that a large tree is written out without holding its whole JSON text in memory.
+void write_document_json(const Document& document, const JsonSink& sink);
 
 /// Appends `text` as a JSON string: seven two-character escapes, \u00XX for the other
 /// characters below U+0020, every other character as its UTF-8 bytes.

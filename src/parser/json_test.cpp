@@ -64,6 +64,31 @@ TEST(AppendJsonString, Escapes) {
   }
 }
 
+// The word-at-a-time scan must find an escape at every offset of a longer string.
+TEST(AppendJsonString, EscapeAtEveryOffset) {
+  for (char special : {'"', '\\', '\n', '\x1f', '\x00', '\x7f', '\x80'}) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string input(length, 'a');
+        input[at] = special;
+        std::string want = "\"";
+        for (char c : input) {
+          if (c == '"') want += "\\\"";
+          else if (c == '\\') want += "\\\\";
+          else if (c == '\n') want += "\\n";
+          else if (c == '\x1f') want += "\\u001f";
+          else if (c == '\x00') want += "\\u0000";
+          else want += c;
+        }
+        want += '"';
+        std::string out;
+        append_json_string(out, input);
+        ASSERT_EQ(out, want) << "length " << length << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(AppendJsonValue, AllKinds) {
   JsonObject inner{{"b", JsonValue(true)}, {"a", JsonValue(nullptr)}};
   JsonObject object{
@@ -363,6 +388,22 @@ TEST(DocumentToJson, DeepChainOnSmallStack) {
   for (std::size_t pos = 0; (pos = json.find("\"admonition\"", pos)) != std::string::npos; ++pos)
     ++opened;
   EXPECT_EQ(opened, static_cast<std::size_t>(kDepth));
+}
+
+TEST(WriteDocumentJson, PiecesJoinToTheSameText) {
+  Document doc = nine_line_example();
+  auto& section = *doc.children[0].get_if<SectionNode>();
+  for (int i = 0; i < 40000; ++i)
+    section.children.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
+  const std::string whole = document_to_json(doc);
+  std::string joined;
+  std::size_t pieces = 0;
+  write_document_json(doc, [&](std::string_view piece) {
+    joined += piece;
+    ++pieces;
+  });
+  EXPECT_EQ(joined, whole);
+  EXPECT_GT(pieces, 1u);
 }
 
 }  // namespace
