@@ -1,5 +1,6 @@
 #include "cli/parse_command.hpp"
 
+#include <string_view>
 #include <utility>
 
 #include "cli/platform.hpp"
@@ -24,9 +25,15 @@ Result<parser::Document> read_and_parse(const std::string& input) {
 Status run_parse(const std::string& input, const std::string& output) {
   const Result<parser::Document> document = read_and_parse(input);
   if (!document) return document.error();
-  // The JSON text is a temporary, freed before the tree: tearing down a large tree needs
-  // some memory of its own, which then reuses the text's.
-  Status written = write_file(output, parser::document_to_json(*document));
+  // The JSON text goes to the file in pieces as it is produced, so only the tree and one
+  // piece are held, however large the document. The file is opened only now: a failed
+  // read or parse leaves any existing output untouched.
+  FileWriter file;
+  Status written = file.open(output);
+  if (written) {
+    parser::write_document_json(*document, [&file](std::string_view piece) { file.write(piece); });
+    written = file.close();
+  }
   if (!written)
     return Error::wrap("failed to write output file: " + output, std::move(written).error());
   return {};
