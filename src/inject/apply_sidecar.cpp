@@ -1,0 +1,163 @@
+#include "inject/apply_sidecar.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "inject/builders.hpp"
+#include "inject/placement.hpp"
+#include "inject/section_blocks.hpp"
+#include "inject/yaml_value.hpp"
+
+namespace lorvane::inject {
+namespace {
+
+// "{what} #{index} ({type})", the context that names an entry.
+std::string entry_context(std::string_view what, std::uint64_t index, std::string_view type) {
+  std::string context(what);
+  context += " #";
+  context += std::to_string(index);
+  context += " (";
+  context += type;
+  context += ')';
+  return context;
+}
+
+// Applies entries to the FINAL document. Each target section's children are taken into
+// a SectionBlocks the first time an entry names it and stay there until the merge ends,
+// so a run of entries on one section costs little per entry; destroying the Merge puts
+// every section's children back.
+class Merge {
+ public:
+  Merge(parser::Document& document, const MergeMode& mode)
+      : sections_(document.children), mode_(mode) {}
+
+  Status reclassify(const InjectionSpec& entry, std::uint64_t index) {
+    if (Status valid = validate_target_keys(entry.target, mode_); !valid)
+      return Error::wrap(
+          entry_context("failed to validate target keys for reclassify", index, entry.type),
+          std::move(valid).error());
+    if (Status applied = apply_reclassify(entry, index); !applied)
+      return Error::wrap(entry_context("failed to apply reclassify", index, entry.type),
+                         std::move(applied).error());
+    return {};
+  }
+
+  Status inject(const InjectionSpec& entry, std::uint64_t index) {
+    if (Status valid = validate_target_keys(entry.target, mode_); !valid)
+      return Error::wrap(
+          entry_context("failed to validate target keys for injection", index, entry.type),
+          std::move(valid).error());
+    if (Status applied = apply_injection(entry, index); !applied)
+      return Error::wrap(entry_context("failed to apply injection", index, entry.type),
+                         std::move(applied).error());
+    return {};
+  }
+
+ private:
+  // The working children of the entry's target section; nullptr when the section is
+  // missing and lenient mode passes the entry over.
+  Result<SectionBlocks*> target_blocks(const InjectionSpec& entry) {
+    // Without the flat index a section may lie inside another one whose children are
+    // being worked on, so every open section is put back before the full search.
+    if (!sections_.flat()) open_.clear();
+    parser::SectionNode* section = sections_.find(entry.target.section);
+    if (section == nullptr) {
+      std::string message = "target section not found: " + entry.target.section;
+      if (mode_.strict) return Error(std::move(message));
+      mode_.warning(message);
+      return static_cast<SectionBlocks*>(nullptr);
+    }
+    std::unique_ptr<SectionBlocks>& blocks = open_[section];
+    if (!blocks) blocks = std::make_unique<SectionBlocks>(*section);
+    return blocks.get();
+  }
+
+  // Passes over an unsupported type: an error naming `message` (strict) or a warning.
+  Status unsupported(std::string message) {
+    if (mode_.strict) return Error(std::move(message));
+    mode_.warning(message);
+    return {};
+  }
+
+  Status apply_reclassify(const InjectionSpec& entry, std::uint64_t index) {
+    auto blocks = target_blocks(entry);
+    if (!blocks) return std::move(blocks).error();
+    if (blocks.value() == nullptr) return {};
+    if (!is_admonition_type(entry.type))
+      return unsupported("unsupported reclassify type: " + entry.type);
+    const auto range = block_range(entry.target);
+    if (!range)
+      return Error(
+          "reclassify admonition requires start/end block selectors (start_block/end_block, "
+          "from_block/to_block, start_node/end_node, or from_node/to_node)");
+    return wrap_block_range(*blocks.value(), entry, index, range->first, range->second, mode_);
+  }
+
+  Status apply_injection(const InjectionSpec& entry, std::uint64_t index) {
+    auto blocks = target_blocks(entry);
+    if (!blocks) return std::move(blocks).error();
+    if (blocks.value() == nullptr) return {};
+    const std::optional<InjectionKind> kind = injection_kind(entry.type);
+    if (!kind) return unsupported("unsupported injection type: " + entry.type);
+    return build_injection(entry, index, *kind, *blocks.value(), mode_);
+  }
+
+  SectionIndex sections_;
+  const MergeMode& mode_;
+  std::unordered_map<parser::SectionNode*, std::unique_ptr<SectionBlocks>> open_;
+};
+
+}  // namespace
+
+Status validate_target_keys(const TargetSpec& target, const MergeMode& mode) {
+  if (target.unknown_keys.empty()) return {};
+  std::string message = "unsupported target selector key(s): ";
+  bool first = true;
+  for (const auto& [key, value] : target.unknown_keys) {  // std::map: byte order
+    if (!first) message += ", ";
+    first = false;
+    message += key;
+  }
+  if (mode.strict) return Error(std::move(message));
+  mode.warning(message);
+  return {};
+}
+
+Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
+                                       bool strict, const WarningSink& warn) {
+  std::vector<InjectionSpec> injections;
+  std::vector<InjectionSpec> reclassify;
+  {
+    auto root = yaml_from_str_value(sidecar_text);
+    if (!root) return Error::wrap("failed to parse sidecar YAML", std::move(root).error());
+    auto read_injections = read_entry_list(root.value(), "injections");
+    if (!read_injections)
+      return Error::wrap("failed to extract injections from sidecar YAML",
+                         std::move(read_injections).error());
+    auto read_reclassify = read_entry_list(root.value(), "reclassify");
+    if (!read_reclassify)
+      return Error::wrap("failed to extract injections from sidecar YAML",
+                         std::move(read_reclassify).error());
+    injections = std::move(read_injections).value();
+    reclassify = std::move(read_reclassify).value();
+  }  // the loaded tree is dropped here
+
+  const MergeMode mode{strict, &warn};
+  parser::Document final_document = base;
+  {
+    Merge merge(final_document, mode);
+    for (std::size_t j = 0; j < reclassify.size(); ++j)
+      if (Status applied = merge.reclassify(reclassify[j], j); !applied)
+        return std::move(applied).error();
+    for (std::size_t j = 0; j < injections.size(); ++j)
+      if (Status applied = merge.inject(injections[j], j); !applied)
+        return std::move(applied).error();
+  }  // every worked-on section gets its children back here
+  return final_document;
+}
+
+}  // namespace lorvane::inject

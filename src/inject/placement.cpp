@@ -1,0 +1,239 @@
+#include "inject/placement.hpp"
+
+#include <vector>
+
+#include "inject/render_hints.hpp"
+
+namespace lorvane::inject {
+namespace {
+
+std::string_view without_trailing_dots(std::string_view number) {
+  while (!number.empty() && number.back() == '.') number.remove_suffix(1);
+  return number;
+}
+
+void append_decimal(std::string& out, std::uint64_t value) { out += std::to_string(value); }
+
+// "target {kind} #{n} not found in section {number}"
+std::string miss_message(std::string_view kind_word, std::uint64_t n, std::string_view number) {
+  std::string message = "target ";
+  message += kind_word;
+  message += " #";
+  append_decimal(message, n);
+  message += " not found in section ";
+  message += number;
+  return message;
+}
+
+Status miss(SectionBlocks& section, parser::Node node, const MergeMode& mode,
+            std::string_view kind_word, std::uint64_t n) {
+  std::string message = miss_message(kind_word, n, section.number());
+  if (mode.strict) return Error(std::move(message));
+  mode.warning(message, "; appending");
+  section.append(std::move(node));
+  return {};
+}
+
+// "admonition block range [{start}..={end}] " — the common head of two range messages.
+std::string range_head(std::uint64_t start, std::uint64_t end) {
+  std::string message = "admonition block range [";
+  append_decimal(message, start);
+  message += "..=";
+  append_decimal(message, end);
+  message += "] ";
+  return message;
+}
+
+// A lenient range problem: warn, and the entry has no effect.
+Status range_problem(std::string message, const MergeMode& mode) {
+  if (mode.strict) return Error(std::move(message));
+  mode.warning(message);
+  return {};
+}
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target) {
+  const std::string_view wanted = without_trailing_dots(target);
+  struct Frame {
+    parser::NodeList* list;
+    std::size_t next;
+  };
+  std::vector<Frame> stack{{&sections, 0}};
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.list->size()) {
+      stack.pop_back();
+      continue;
+    }
+    parser::Node& node = (*frame.list)[frame.next++];
+    auto* section = node.get_if<parser::SectionNode>();
+    if (section == nullptr) continue;
+    if (without_trailing_dots(section->number) == wanted) return section;
+    if (!section->children.empty()) stack.push_back({&section->children, 0});
+  }
+  return nullptr;
+}
+
+SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
+  for (parser::Node& node : sections) {
+    auto* section = node.get_if<parser::SectionNode>();
+    if (section == nullptr) continue;
+    for (const parser::Node& child : section->children)
+      if (child.get_if<parser::SectionNode>()) flat_ = false;
+  }
+  if (!flat_) return;
+  by_number_.reserve(sections.size());
+  for (parser::Node& node : sections)
+    if (auto* section = node.get_if<parser::SectionNode>())
+      by_number_.try_emplace(without_trailing_dots(section->number), section);  // first wins
+}
+
+parser::SectionNode* SectionIndex::find(std::string_view target) const {
+  if (!flat_) return find_section(*sections_, target);
+  const auto it = by_number_.find(without_trailing_dots(target));
+  return it == by_number_.end() ? nullptr : it->second;
+}
+
+Status place_block(SectionBlocks& section, parser::Node node, const TargetSpec& target,
+                   const MergeMode& mode) {
+  if (target.prepend) {
+    section.insert(0, std::move(node));
+    return {};
+  }
+  if (target.after_block)
+    return insert_after_block(section, std::move(node), *target.after_block, mode);
+  if (target.before_paragraph) {
+    const std::uint64_t n = *target.before_paragraph;
+    const std::optional<std::size_t> found = section.find_occurrence(BlockKind::kParagraph, n);
+    if (!found) return miss(section, std::move(node), mode, "paragraph", n);
+    section.insert(*found, std::move(node));
+    return {};
+  }
+  if (target.after_paragraph) {
+    const std::uint64_t n = *target.after_paragraph;
+    return insert_after_match(section, std::move(node),
+                              section.find_occurrence(BlockKind::kParagraph, n), mode, "paragraph",
+                              n);
+  }
+  if (target.after_list) {
+    const std::uint64_t n = *target.after_list;
+    return insert_after_match(section, std::move(node),
+                              section.find_occurrence(BlockKind::kList, n), mode, "list", n);
+  }
+  if (target.after_note) {
+    const std::uint64_t n = *target.after_note;
+    return insert_after_match(section, std::move(node), find_note_admonition(section, n), mode,
+                              "note admonition", n);
+  }
+  section.append(std::move(node));
+  return {};
+}
+
+Status insert_after_block(SectionBlocks& section, parser::Node node, std::uint64_t n,
+                          const MergeMode& mode) {
+  const std::size_t count = section.size();
+  if (n < count) {
+    section.insert(static_cast<std::size_t>(n) + 1, std::move(node));
+    return {};
+  }
+  std::string message = "after_block=";
+  append_decimal(message, n);
+  message += " is out of range for section '";
+  message += section.number();
+  message += "' with ";
+  append_decimal(message, count);
+  message += " child blocks";
+  if (mode.strict) return Error(std::move(message));
+  mode.warning(message, "; appending");
+  section.append(std::move(node));
+  return {};
+}
+
+Status insert_after_match(SectionBlocks& section, parser::Node node,
+                          std::optional<std::size_t> found, const MergeMode& mode,
+                          std::string_view kind_word, std::uint64_t n) {
+  if (!found) return miss(section, std::move(node), mode, kind_word, n);
+  section.insert(*found + 1, std::move(node));
+  return {};
+}
+
+std::optional<std::size_t> find_note_admonition(const SectionBlocks& section, std::uint64_t n) {
+  return section.find_occurrence(BlockKind::kNote, n);
+}
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> block_range(const TargetSpec& target) {
+  const std::pair<const std::optional<std::uint64_t>*, const std::optional<std::uint64_t>*>
+      pairs[] = {{&target.start_block, &target.end_block},
+                 {&target.from_block, &target.to_block},
+                 {&target.start_node, &target.end_node},
+                 {&target.from_node, &target.to_node}};
+  for (const auto& [start, end] : pairs)
+    if (*start && *end) return std::pair{**start, **end};
+  return std::nullopt;
+}
+
+Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
+                        std::uint64_t entry_index, std::uint64_t start, std::uint64_t end,
+                        const MergeMode& mode) {
+  const std::size_t count = section.size();
+  if (count == 0) {
+    std::string message = "section ";
+    message += section.number();
+    message += " has no child blocks";
+    return range_problem(std::move(message), mode);
+  }
+  if (end < start) return Error("invalid admonition block range: start_block > end_block");
+  if (end >= count) {
+    std::string message = range_head(start, end);
+    message += "exceeds section '";
+    message += section.number();
+    message += "' child count ";
+    append_decimal(message, count);
+    return range_problem(std::move(message), mode);
+  }
+  const auto first = static_cast<std::size_t>(start);
+  const auto last = static_cast<std::size_t>(end);
+  if (section.max_admonition_depth(first, last) >= kMaxAdmonitionDepth) {
+    std::string message = range_head(start, end);
+    message += "in section '";
+    message += section.number();
+    message += "' would nest admonitions deeper than ";
+    append_decimal(message, kMaxAdmonitionDepth);
+    message += " levels";
+    return range_problem(std::move(message), mode);
+  }
+  section.wrap(first, last, make_admonition(entry, entry_index));
+  return {};
+}
+
+std::string default_admonition_level(std::string_view type) {
+  std::string lower(type);
+  for (char& c : lower) c = ascii_lower(c);
+  if (lower == "tip") return "TIP";
+  if (lower == "important") return "IMPORTANT";
+  if (lower == "warning") return "WARNING";
+  if (lower == "example") return "EXAMPLE";
+  return "NOTE";
+}
+
+std::string injected_node_id(const InjectionSpec& entry, std::uint64_t entry_index) {
+  if (entry.id) return *entry.id;
+  std::string id = "inj-";
+  id += entry.type;
+  id += '-';
+  append_decimal(id, entry_index);
+  return id;
+}
+
+parser::AdmonitionNode make_admonition(const InjectionSpec& entry, std::uint64_t entry_index) {
+  parser::AdmonitionNode admonition;
+  admonition.level = entry.level ? *entry.level : default_admonition_level(entry.type);
+  admonition.render_hints = render_hints_with(entry.render_hints, "title", entry.title);
+  admonition.node_id = injected_node_id(entry, entry_index);
+  return admonition;
+}
+
+}  // namespace lorvane::inject
