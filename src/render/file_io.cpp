@@ -76,4 +76,12 @@ Result<std::string> read_text_file(const std::string& path) {
   return bytes;
 }
 
+Result<std::string> read_optional_text_file(const std::string& path) {
+  // Checked before opening: opening a named pipe blocks until a writer comes.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return Error(os_error_text(errno));
+  if (!S_ISREG(info.st_mode)) return Error(os_error_text(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
+  return read_text_file(path);
+}
+
 }  // namespace lorvane::render

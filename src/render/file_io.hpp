@@ -27,4 +27,8 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
 /// `read_binary_file`, and with "stream did not contain valid UTF-8" for invalid UTF-8.
 Result<std::string> read_text_file(const std::string& path);
 
+/// `read_text_file` for the renderer's optional inputs (settings, templates, CSS): only a
+/// regular file is read, so a named pipe or a device never blocks or floods a render.
+Result<std::string> read_optional_text_file(const std::string& path);
+
 }  // namespace lorvane::render

@@ -14,15 +14,15 @@ TemplateSet builtin_template_set() {
 
 std::string load_template(const std::string& configured_path, const std::string& default_path,
                           std::string_view builtin) {
-  if (auto text = read_text_file(configured_path)) return std::move(text).value();
-  if (auto text = read_text_file(default_path)) return std::move(text).value();
+  if (auto text = read_optional_text_file(configured_path)) return std::move(text).value();
+  if (auto text = read_optional_text_file(default_path)) return std::move(text).value();
   return std::string(builtin);
 }
 
 std::string load_code_block_template(const std::string& configured_path) {
   for (const std::string& path : {configured_path, std::string("SIDECAR/templates/code_block.html"),
                                   std::string("SIDECAR/templates/code-block.html")}) {
-    if (auto text = read_text_file(path)) return std::move(text).value();
+    if (auto text = read_optional_text_file(path)) return std::move(text).value();
   }
   return std::string(kBuiltinCodeBlock);
 }
@@ -46,7 +46,7 @@ TemplateSet load_template_set(const RenderSettings& s) {
 }
 
 std::string load_css(const std::string& path) {
-  auto text = read_text_file(path);
+  auto text = read_optional_text_file(path);
   if (!text) return {};
   std::string block;
   block.reserve(text->size() + 17);

@@ -1,6 +1,7 @@
 #include "render/templates.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -196,6 +197,15 @@ TEST_F(TemplateLookupTest, ConfiguredThenDefaultThenBuiltin) {
     for (const auto& [path, bytes] : c.files) write(path, bytes);
     EXPECT_EQ(load_template(c.configured, kDefaultSection, kBuiltinSection), c.want);
   }
+}
+
+// A named pipe or a device must not block or flood the render: only regular files count.
+TEST_F(TemplateLookupTest, PipesAndDevicesFallBack) {
+  write(kDefaultSection, "default");
+  ASSERT_EQ(::mkfifo("pipe.html", 0600), 0);
+  EXPECT_EQ(load_template("pipe.html", kDefaultSection, kBuiltinSection), "default");
+  EXPECT_EQ(load_template("/dev/zero", kDefaultSection, kBuiltinSection), "default");
+  EXPECT_EQ(load_css("pipe.html"), "");
 }
 
 TEST_F(TemplateLookupTest, DefaultPathIsTheFixedOne) {

@@ -1,0 +1,104 @@
+#include "render/image.hpp"
+
+#include <sys/stat.h>
+
+#include <array>
+
+#include "render/file_io.hpp"
+#include "render/html.hpp"
+
+namespace lorvane::render {
+namespace {
+
+constexpr std::string_view kPrefixesKept[] = {"data:", "http://", "https://"};
+
+bool ends_with_ascii_lower(std::string_view path, std::string_view suffix) {
+  if (path.size() < suffix.size()) return false;
+  const std::string_view tail = path.substr(path.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = tail[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string_view mime_type_for_path(std::string_view path) {
+  struct Suffix {
+    std::string_view suffix;
+    std::string_view mime;
+  };
+  static constexpr std::array<Suffix, 6> kSuffixes = {{{".png", "image/png"},
+                                                       {".jpg", "image/jpeg"},
+                                                       {".jpeg", "image/jpeg"},
+                                                       {".gif", "image/gif"},
+                                                       {".webp", "image/webp"},
+                                                       {".svg", "image/svg+xml"}}};
+  for (const Suffix& s : kSuffixes)
+    if (ends_with_ascii_lower(path, s.suffix)) return s.mime;
+  return "application/octet-stream";
+}
+
+void append_base64(std::string& out, std::string_view bytes) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  const std::size_t start = out.size();
+  out.resize(start + (bytes.size() + 2) / 3 * 4);
+  char* dst = out.data() + start;
+  const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
+  std::size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const std::uint32_t v = (std::uint32_t{src[i]} << 16) | (std::uint32_t{src[i + 1]} << 8) |
+                            std::uint32_t{src[i + 2]};
+    *dst++ = kAlphabet[(v >> 18) & 63];
+    *dst++ = kAlphabet[(v >> 12) & 63];
+    *dst++ = kAlphabet[(v >> 6) & 63];
+    *dst++ = kAlphabet[v & 63];
+  }
+  const std::size_t rest = bytes.size() - i;
+  if (rest > 0) {
+    std::uint32_t v = std::uint32_t{src[i]} << 16;
+    if (rest == 2) v |= std::uint32_t{src[i + 1]} << 8;
+    *dst++ = kAlphabet[(v >> 18) & 63];
+    *dst++ = kAlphabet[(v >> 12) & 63];
+    *dst++ = rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    *dst++ = '=';
+  }
+}
+
+std::string base64_encode(std::string_view bytes) {
+  std::string out;
+  append_base64(out, bytes);
+  return out;
+}
+
+std::string resolve_image_src(std::string_view src) {
+  if (src.empty()) return {};
+  for (std::string_view prefix : kPrefixesKept)
+    if (src.substr(0, prefix.size()) == prefix) return std::string(src);
+  const std::string path(src);
+  // Only regular files are embedded: a device or a pipe (such as "/dev/zero") would be
+  // read without end or block the render, so it counts as unreadable.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return path;
+  Result<std::string> bytes = read_binary_file(path);
+  if (!bytes.ok()) return path;
+  const std::string_view mime = mime_type_for_path(src);
+  std::string uri;
+  uri.reserve(5 + mime.size() + 8 + (bytes->size() + 2) / 3 * 4);
+  uri += "data:";
+  uri += mime;
+  uri += ";base64,";
+  append_base64(uri, *bytes);
+  return uri;
+}
+
+std::string resolve_image_src_html(std::string_view src) {
+  std::string resolved = resolve_image_src(src);
+  if (resolved.find_first_of("&<>\"'") == std::string::npos) return resolved;
+  return escape_html(resolved);
+}
+
+}  // namespace lorvane::render

@@ -1,0 +1,176 @@
+#include "render/page.hpp"
+
+#include <sys/mman.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "render/blocks.hpp"
+#include "render/file_io.hpp"
+#include "render/fill.hpp"
+#include "render/html.hpp"
+#include "render/outline.hpp"
+
+namespace lorvane::render {
+namespace {
+
+/// A guess at the page size, so that the page buffer rarely has to grow (and copy itself)
+/// while the blocks are written: the document's text plus room for the markup around
+/// every node. Memory that is reserved but never written is not touched.
+std::size_t estimate_body_size(const parser::NodeList& nodes) {
+  std::size_t bytes = 0;
+  std::vector<const parser::NodeList*> stack{&nodes};
+  while (!stack.empty()) {
+    const parser::NodeList* list = stack.back();
+    stack.pop_back();
+    for (const parser::Node& node : *list) {
+      bytes += 256;
+      if (const auto* s = node.get_if<parser::SectionNode>()) {
+        bytes += 2 * (s->title.size() + s->number.size());
+      } else if (const auto* p = node.get_if<parser::ParagraphNode>()) {
+        bytes += p->text.size() + p->text.size() / 2;
+      } else if (const auto* b = node.get_if<parser::BulletListNode>()) {
+        for (const auto& item : b->items) bytes += 2 * item.text.size() + 64;
+      } else if (const auto* o = node.get_if<parser::OrderedListNode>()) {
+        for (const auto& item : o->items) bytes += 2 * item.text.size() + 64;
+      } else if (const auto* c = node.get_if<parser::CodeBlockNode>()) {
+        bytes += 2 * c->content.size();
+      } else if (const auto* t = node.get_if<parser::TableNode>()) {
+        bytes += 3 * t->data_source.size();
+      }
+      if (const parser::NodeList* children = node.child_blocks()) stack.push_back(children);
+    }
+  }
+  return bytes;
+}
+
+struct PageParts {
+  std::string title;
+  std::string header;
+  std::string intro;
+  std::string_view outline_title;
+  std::array<std::string, 6> css;  // reset, variables, layout, blocks, header, cover
+  bool outline_on = false;
+};
+
+// The two values written straight into the page: the blocks and the outline.
+constexpr int kBlocksSlot = 0;
+constexpr int kOutlineSlot = 1;
+
+/// The layout and base fills of the page. A value whose text is given is filled in as a
+/// text, the others are deferred.
+void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateSet& templates,
+               const PageParts& parts,
+               const std::optional<std::string> (&texts)[FillRope::kSlots]) {
+  body.clear();
+  body.append_text(parts.intro);
+  if (texts[kBlocksSlot])
+    body.append_text(*texts[kBlocksSlot]);
+  else
+    body.append_deferred(kBlocksSlot);
+  if (parts.outline_on) {
+    layout.reset(templates.layout);
+    layout.replace("{OUTLINE_TITLE}", parts.outline_title);
+    if (texts[kOutlineSlot])
+      layout.replace("{OUTLINE}", *texts[kOutlineSlot]);
+    else
+      layout.replace_deferred("{OUTLINE}", kOutlineSlot);
+    layout.replace_with("{CONTENT}", body);
+    layout.replace("{BODY}", "");
+  }
+  base.reset(templates.base);
+  base.replace("{TITLE}", parts.title);
+  base.replace("{HEADER}", parts.header);
+  base.replace_with("{BODY}", parts.outline_on ? layout : body);
+  base.replace("{COVER}", "");
+  base.replace("{CSS_RESET}", parts.css[0]);
+  base.replace("{CSS_VARIABLES}", parts.css[1]);
+  base.replace("{CSS_LAYOUT}", parts.css[2]);
+  base.replace("{CSS_BLOCKS}", parts.css[3]);
+  base.replace("{CSS_HEADER}", parts.css[4]);
+  base.replace("{CSS_COVER}", parts.css[5]);
+  for (const std::string_view placeholder :
+       {"{CSS}", "{HEADER_SVG_CSS}", "{LAYOUT_CSS}", "{COVER_CSS}", "{SECTION_CSS}",
+        "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}", "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}",
+        "{TABLE_CSS}", "{SCRIPTS}"})
+    base.replace(placeholder, "");
+}
+
+/// Asks the kernel to back the page buffer with huge pages where it is set up to do so on
+/// request: writing a page of 100 MB otherwise takes tens of thousands of page faults,
+/// which cost more than the rendering itself. Without such support this does nothing.
+void advise_huge_pages(std::string& buffer) {
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t to = (begin + buffer.capacity()) & ~(kHugePage - 1);
+  if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
+std::string render_page(const parser::Document& document, const TemplateSet& templates,
+                        const RenderSettings& settings) {
+  const bool header_on = settings.header_enabled.value_or(true) && settings.component_on("header");
+  const bool outline_on =
+      settings.outline_enabled.value_or(true) && settings.component_on("outline");
+  const bool intro_on =
+      settings.cover_enabled.value_or(true) && settings.component_on("document_intro");
+
+  PageParts parts;
+  parts.title = escape_html(document.title);
+  if (intro_on) parts.intro = render_document_intro(document);
+  parts.outline_on = outline_on;
+  if (outline_on)
+    parts.outline_title = settings.outline_title.empty() ? std::string_view("Outline")
+                                                         : std::string_view(settings.outline_title);
+  if (header_on) parts.header = render_page_header(document, settings, templates.header);
+  parts.css[0] = load_css(settings.css_reset);
+  parts.css[1] = load_css(settings.css_variables);
+  parts.css[2] = load_css(settings.css_layout);
+  parts.css[3] = load_css(settings.css_blocks);
+  parts.css[4] = load_css(settings.css_header);
+  if (!settings.css_cover.empty()) parts.css[5] = load_css(settings.css_cover);
+
+  std::string page;
+  std::size_t fixed = templates.base.size() + templates.layout.size() + parts.header.size() +
+                      parts.intro.size() + parts.title.size();
+  for (const std::string& css : parts.css) fixed += css.size();
+  page.reserve(fixed + estimate_body_size(document.children) +
+               (outline_on ? estimate_outline_size(document.children) : 0));
+  advise_huge_pages(page);
+
+  // The blocks and the outline are written straight into the page where the fills put
+  // them. Only when one of the pairs that follow such a value could reach into it
+  // (document text holding a placeholder such as "{CSS_RESET}") is the page filled again
+  // with that value as a plain text; each round turns at least one value into text.
+  auto produce = [&](int slot, std::string& out) {
+    if (slot == kBlocksSlot)
+      append_blocks_html(out, document.children, templates, settings);
+    else
+      append_outline_html(out, document.children, settings.outline_max_depth);
+  };
+  std::optional<std::string> texts[FillRope::kSlots];
+  FillRope base;
+  FillRope layout;
+  FillRope body;
+  while (true) {
+    fill_page(base, layout, body, templates, parts, texts);
+    std::optional<std::string> written[FillRope::kSlots];
+    if (base.append_slots(page, produce, written)) break;
+    for (int slot = 0; slot < FillRope::kSlots; ++slot)
+      if (written[slot]) texts[slot] = std::move(written[slot]);
+  }
+  return page;
+}
+
+std::string render_document_html(const parser::Document& document) {
+  Result<std::string> sidecar = read_optional_text_file("SIDECAR/sidecar.yaml");
+  const RenderSettings settings = sidecar.ok() ? parse_render_settings(*sidecar) : RenderSettings{};
+  const TemplateSet templates = load_template_set(settings);
+  return render_page(document, templates, settings);
+}
+
+}  // namespace lorvane::render
