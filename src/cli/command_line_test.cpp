@@ -1,0 +1,185 @@
+#include "cli/command_line.hpp"
+
+#include <gtest/gtest.h>
+
+namespace lorvane::cli {
+namespace {
+
+std::variant<Cli, CliExit> read(std::vector<std::string> args, StreamColours colours = {}) {
+  return read_command_line(args, colours);
+}
+
+CliExit exit_of(std::vector<std::string> args, StreamColours colours = {}) {
+  auto reading = read(std::move(args), colours);
+  if (!std::holds_alternative<CliExit>(reading)) {
+    ADD_FAILURE() << "the command line was accepted";
+    return {};
+  }
+  return std::get<CliExit>(reading);
+}
+
+CliCommand command_of(std::vector<std::string> args) {
+  auto reading = read(std::move(args));
+  if (!std::holds_alternative<Cli>(reading)) {
+    ADD_FAILURE() << "rejected: " << std::get<CliExit>(reading).err;
+    return {};
+  }
+  return std::get<Cli>(reading).command;
+}
+
+TEST(ReadCommandLine, ParseValues) {
+  for (const char* flag : {"-o", "--o"}) {
+    SCOPED_TRACE(flag);
+    const CliCommand command = command_of({"parse", "in.lrv", flag, "out.json"});
+    ASSERT_TRUE(std::holds_alternative<ParseArgs>(command));
+    EXPECT_EQ(std::get<ParseArgs>(command).input, "in.lrv");
+    EXPECT_EQ(std::get<ParseArgs>(command).o, "out.json");
+  }
+}
+
+TEST(ReadCommandLine, ValuesAreKeptExactlyAsTyped) {
+  // No trimming and no path handling; "--" lets a value begin with a dash.
+  const CliCommand command = command_of({"parse", "-o", " ./a/../b ", "--", "-in.lrv"});
+  ASSERT_TRUE(std::holds_alternative<ParseArgs>(command));
+  EXPECT_EQ(std::get<ParseArgs>(command).input, "-in.lrv");
+  EXPECT_EQ(std::get<ParseArgs>(command).o, " ./a/../b ");
+}
+
+TEST(ReadCommandLine, BuildValues) {
+  const CliCommand bare = command_of({"build", "project"});
+  ASSERT_TRUE(std::holds_alternative<BuildArgs>(bare));
+  const BuildArgs& none = std::get<BuildArgs>(bare);
+  EXPECT_EQ(none.input, "project");
+  EXPECT_EQ(none.sidecar, std::nullopt);
+  EXPECT_EQ(none.o, std::nullopt);
+  EXPECT_EQ(none.base_json, std::nullopt);
+  EXPECT_EQ(none.final_json, std::nullopt);
+  EXPECT_FALSE(none.no_strict);
+
+  const CliCommand full =
+      command_of({"build", "--no-strict", "in.lrv", "--sidecar", "s.yaml", "--o", "out.html",
+                  "--base-json", "b.json", "--final-json", ""});
+  ASSERT_TRUE(std::holds_alternative<BuildArgs>(full));
+  const BuildArgs& all = std::get<BuildArgs>(full);
+  EXPECT_EQ(all.input, "in.lrv");
+  EXPECT_EQ(all.sidecar, "s.yaml");
+  EXPECT_EQ(all.o, "out.html");
+  EXPECT_EQ(all.base_json, "b.json");
+  EXPECT_EQ(all.final_json, "");  // given, though empty
+  EXPECT_TRUE(all.no_strict);
+}
+
+TEST(ReadCommandLine, InitValues) {
+  const CliCommand plain = command_of({"init", "demo"});
+  ASSERT_TRUE(std::holds_alternative<InitArgs>(plain));
+  EXPECT_EQ(std::get<InitArgs>(plain).path, "demo");
+  EXPECT_FALSE(std::get<InitArgs>(plain).force);
+  const CliCommand forced = command_of({"init", "--force", "demo"});
+  ASSERT_TRUE(std::holds_alternative<InitArgs>(forced));
+  EXPECT_TRUE(std::get<InitArgs>(forced).force);
+}
+
+TEST(ReadCommandLine, SubcommandNamesAsValues) {
+  // A file may be called like a subcommand.
+  const CliCommand command = command_of({"parse", "build", "-o", "help"});
+  ASSERT_TRUE(std::holds_alternative<ParseArgs>(command));
+  EXPECT_EQ(std::get<ParseArgs>(command).input, "build");
+  EXPECT_EQ(std::get<ParseArgs>(command).o, "help");
+}
+
+TEST(ReadCommandLine, StreamsAndStatuses) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    bool on_out;  // else on err
+    std::string first_line;
+  };
+  const Case cases[] = {
+      {"no arguments", {}, 2, false, "Lorvane command line interface"},
+      {"--help", {"--help"}, 0, true, "Lorvane command line interface"},
+      {"-h", {"-h"}, 0, true, "Lorvane command line interface"},
+      {"help", {"help"}, 0, true, "Lorvane command line interface"},
+      {"--version", {"--version"}, 0, true, "lorvane-cli 2026.4.19-1030"},
+      {"-V", {"-V"}, 0, true, "lorvane-cli 2026.4.19-1030"},
+      {"version after a subcommand", {"parse", "in", "-o", "x", "--version"}, 2, false,
+       "error: The following argument was not expected: --version"},
+      {"missing -o", {"parse", "in"}, 2, false, "error: --o is required"},
+      {"-o without value", {"parse", "in", "-o"}, 2, false, "error: --o: 1 required O missing"},
+      {"build without input", {"build"}, 2, false, "error: INPUT is required"},
+      {"init without path", {"init"}, 2, false, "error: PATH is required"},
+      {"missing subcommand", {"--no-strict"}, 2, false,
+       "error: The following argument was not expected: --no-strict"},
+      {"unknown subcommand", {"biuld", "x"}, 2, false, "error: Unknown subcommand: biuld"},
+      {"help of an unknown subcommand", {"help", "pasre"}, 2, false,
+       "error: Unknown subcommand: pasre"},
+      {"extras in typed order", {"parse", "a", "b", "-o", "x", "c", "d"}, 2, false,
+       "error: The following arguments were not expected: b c d"},
+      {"unknown option beats missing one", {"parse", "a", "--oo", "x"}, 2, false,
+       "error: The following arguments were not expected: --oo x"},
+      {"invalid UTF-8", {"parse", "a\xff", "-o", "x"}, 2, false,
+       "error: Invalid UTF-8 in argument: a\xEF\xBF\xBD"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CliExit done = exit_of(c.args);
+    EXPECT_EQ(done.status, c.status);
+    const std::string& text = c.on_out ? done.out : done.err;
+    EXPECT_TRUE((c.on_out ? done.err : done.out).empty());
+    EXPECT_EQ(text.substr(0, text.find('\n')), c.first_line) << text;
+  }
+}
+
+TEST(ReadCommandLine, Suggestions) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string want;  // the suggestion line, or "" for none
+  };
+  const Case cases[] = {
+      {"subcommand", {"biuld", "x"}, "Did you mean 'build'?"},
+      {"help topic", {"help", "pasre"}, "Did you mean 'parse'?"},
+      {"long option", {"build", "x", "--sidcar", "s"}, "Did you mean '--sidecar'?"},
+      {"long option with value", {"build", "x", "--base_json=b"}, "Did you mean '--base-json'?"},
+      {"root option", {"--verison"}, "Did you mean '--version'?"},
+      {"nothing close", {"publish"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CliExit done = exit_of(c.args);
+    EXPECT_EQ(done.status, 2);
+    const std::size_t second = done.err.find('\n') + 1;
+    const std::string line = done.err.substr(second, done.err.find('\n', second) - second);
+    if (c.want.empty()) {
+      EXPECT_EQ(line.rfind("Did you mean", 0), std::string::npos) << done.err;
+    } else {
+      EXPECT_EQ(line, c.want) << done.err;
+    }
+  }
+}
+
+TEST(ReadCommandLine, LongAboutOnlyWithLongHelp) {
+  const std::string paragraph = "2) Project directory mode: lorvane-cli build ./MyProject";
+  EXPECT_EQ(exit_of({"build", "-h"}).out.find(paragraph), std::string::npos);
+  EXPECT_NE(exit_of({"build", "--help"}).out.find(paragraph), std::string::npos);
+  EXPECT_NE(exit_of({"help", "build"}).out.find(paragraph), std::string::npos);
+  // The root's list of subcommands shows the short about.
+  EXPECT_EQ(exit_of({"--help"}).out.find(paragraph), std::string::npos);
+}
+
+TEST(ReadCommandLine, ColourOnlyWhereAsked) {
+  const StreamColours out_only{true, false};
+  const StreamColours err_only{false, true};
+  EXPECT_NE(exit_of({"--help"}, out_only).out.find("\x1b["), std::string::npos);
+  EXPECT_EQ(exit_of({"--help"}, err_only).out.find("\x1b["), std::string::npos);
+  EXPECT_NE(exit_of({"biuld"}, err_only).err.find("\x1b["), std::string::npos);
+  EXPECT_EQ(exit_of({"biuld"}, out_only).err.find("\x1b["), std::string::npos);
+  // A bare call prints its help on standard error, so that stream's choice applies.
+  EXPECT_NE(exit_of({}, err_only).err.find("\x1b["), std::string::npos);
+  EXPECT_EQ(exit_of({}, out_only).err.find("\x1b["), std::string::npos);
+  // The version line stays plain.
+  EXPECT_EQ(exit_of({"--version"}, out_only).out, "lorvane-cli 2026.4.19-1030\n");
+}
+
+}  // namespace
+}  // namespace lorvane::cli

@@ -1,0 +1,42 @@
+#include "cli/parse_command.hpp"
+
+#include <string_view>
+#include <utility>
+
+#include "cli/platform.hpp"
+#include "parser/json.hpp"
+#include "parser/text_parser.hpp"
+#include "render/file_io.hpp"
+
+namespace lorvane::cli {
+namespace {
+
+// The source text lives only in here: it is freed as soon as the tree is built, so the
+// source and the JSON text are never held at the same time.
+Result<parser::Document> read_and_parse(const std::string& input) {
+  Result<std::string> source = render::read_text_file(input);
+  if (!source)
+    return Error::wrap("failed to read input file: " + input, std::move(source).error());
+  return parser::parse_text_document(*source);
+}
+
+}  // namespace
+
+Status run_parse(const std::string& input, const std::string& output) {
+  const Result<parser::Document> document = read_and_parse(input);
+  if (!document) return document.error();
+  // The JSON text goes to the file in pieces as it is produced, so only the tree and one
+  // piece are held, however large the document. The file is opened only now: a failed
+  // read or parse leaves any existing output untouched.
+  FileWriter file;
+  Status written = file.open(output);
+  if (written) {
+    parser::write_document_json(*document, [&file](std::string_view piece) { file.write(piece); });
+    written = file.close();
+  }
+  if (!written)
+    return Error::wrap("failed to write output file: " + output, std::move(written).error());
+  return {};
+}
+
+}  // namespace lorvane::cli
