@@ -27,7 +27,8 @@ std::string_view entry_name(std::string_view path) {
 
 Status create_directory_at(const std::string& path) {
   Status made = create_directories(path);
-  if (!made) return Error::wrap(with_path("failed to create directory: ", path), std::move(made).error());
+  if (!made)
+    return Error::wrap(with_path("failed to create directory: ", path), std::move(made).error());
   return {};
 }
 

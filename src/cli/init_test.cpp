@@ -225,8 +225,7 @@ TEST(SampleTree, SpotChecksOfTheLongerFiles) {
         "A Lorvane sample focused on injection and rendering composition.\n",
         "\n Author: Jorun Aldane\n Version: v2026.04.19\n Language: en\n Status: draft\n"
         " Comments: Demo project for SIDECAR capability.\n\n1. Purpose\n\n",
-        "\n1.2 Supported Selector Families\n", "\n2.3 Reclassification Example\n",
-        "\n3. Notes\n\n",
+        "\n1.2 Supported Selector Families\n", "\n2.3 Reclassification Example\n", "\n3. Notes\n\n",
         "richer structure can be added around it.\n"}},
       {"SIDECAR/sidecar.yaml",
        {"metadata:\n  project: \"SIDECAR Capability Demonstration\"\n",
@@ -238,7 +237,8 @@ TEST(SampleTree, SpotChecksOfTheLongerFiles) {
         "    src: \"SIDECAR/assets/imgs/sidecar-demo.svg\"\n",
         "    content: |\n      injections:\n        - id: example\n",
         "      section: \"2.2\"\n      after_paragraph: 2\n"}},
-      {"SIDECAR/css/variables.css", {":root{\n", "  --outline-width: 310px;\n", "  --gap: 18px;\n}\n"}},
+      {"SIDECAR/css/variables.css",
+       {":root{\n", "  --outline-width: 310px;\n", "  --gap: 18px;\n}\n"}},
       {"SIDECAR/css/layout.css",
        {"html {\n  scroll-behavior: smooth;\n}\n", "\n.lrv-outline-nav a.active{\n",
         "  padding: 22px 22px 30px 22px;\n}\n"}},
@@ -247,8 +247,7 @@ TEST(SampleTree, SpotChecksOfTheLongerFiles) {
         "\n.lrv-section.lvl-5 .lrv-section-title,\n.lrv-section.lvl-6 .lrv-section-title {\n",
         ".lrv-admonition-info{ border-left-color: #2d6cdf; }\n"}},
       {"SIDECAR/css/header.css",
-       {"/* Header: simple sticky ribbon (optional) */\n",
-        "  backdrop-filter: blur(6px);\n",
+       {"/* Header: simple sticky ribbon (optional) */\n", "  backdrop-filter: blur(6px);\n",
         ".lrv-header-right{ text-align: right; }\n"}},
   };
   for (const Case& c : cases) {
@@ -283,15 +282,17 @@ TEST(SampleTree, CsvDataLinesEqualTheTableInjection) {
 
 TEST(SampleTree, Images) {
   const std::string_view logo = sample_file("SIDECAR/assets/imgs/header.svg");
-  EXPECT_TRUE(logo.starts_with("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1400\" "
-                               "height=\"320\" viewBox=\"0 0 1400 320\""));
+  EXPECT_TRUE(
+      logo.starts_with("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1400\" "
+                       "height=\"320\" viewBox=\"0 0 1400 320\""));
   EXPECT_NE(logo.find("stroke=\"#151515\" stroke-width=\"12\""), std::string_view::npos);
   EXPECT_NE(logo.find("font-size=\"112\" font-weight=\"700\""), std::string_view::npos);
   EXPECT_NE(logo.find(">LORVANE</text>"), std::string_view::npos);
 
   const std::string_view demo = sample_file("SIDECAR/assets/imgs/sidecar-demo.svg");
-  EXPECT_TRUE(demo.starts_with("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" "
-                               "height=\"540\" viewBox=\"0 0 960 540\""));
+  EXPECT_TRUE(
+      demo.starts_with("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" "
+                       "height=\"540\" viewBox=\"0 0 960 540\""));
   for (std::string_view label :
        {">SIDECAR demo asset</text>", ">Figure</text>", ">Code</text>", ">Table</text>"}) {
     EXPECT_NE(demo.find(label), std::string_view::npos) << label;
@@ -479,7 +480,8 @@ TEST_F(InitTest, RefusesATargetThatIsNotADirectory) {
 
 TEST_F(InitTest, CannotCreateTheTarget) {
   write(path("file"), "x");
-  expect_error(run_init(path("file/proj"), false), "failed to create directory: " + path("file/proj"),
+  expect_error(run_init(path("file/proj"), false),
+               "failed to create directory: " + path("file/proj"),
                {"Not a directory (os error 20)"});
   // A dangling symbolic link does not pass the existence test, and is not written through.
   fs::create_symlink(path("nowhere"), path("link"));
