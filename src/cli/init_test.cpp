@@ -217,7 +217,7 @@ TEST(SampleTree, ShortFilesInFull) {
 TEST(SampleTree, SpotChecksOfTheLongerFiles) {
   struct Case {
     const char* path;
-    std::vector<std::string_view> pieces;  // each must occur, in this order
+    std::vector<std::string_view> fragments;  // each must occur, in this order
   };
   const Case cases[] = {
       {"input.lrv",
@@ -253,13 +253,13 @@ TEST(SampleTree, SpotChecksOfTheLongerFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     const std::string_view text = sample_file(c.path);
-    EXPECT_TRUE(text.starts_with(c.pieces.front()));
-    EXPECT_TRUE(text.ends_with(c.pieces.back()));
+    EXPECT_TRUE(text.starts_with(c.fragments.front()));
+    EXPECT_TRUE(text.ends_with(c.fragments.back()));
     std::size_t from = 0;
-    for (std::string_view piece : c.pieces) {
-      const std::size_t at = text.find(piece, from);
-      ASSERT_NE(at, std::string_view::npos) << piece;
-      from = at + piece.size();
+    for (std::string_view fragment : c.fragments) {
+      const std::size_t at = text.find(fragment, from);
+      ASSERT_NE(at, std::string_view::npos) << fragment;
+      from = at + fragment.size();
     }
   }
 }
