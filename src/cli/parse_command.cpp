@@ -22,19 +22,21 @@ Result<parser::Document> read_and_parse(const std::string& input) {
 
 }  // namespace
 
+Status write_document_json_file(const std::string& path, const parser::Document& document) {
+  // The JSON text goes to the file in pieces as it is produced, so only the tree and one
+  // piece are held, however large the document.
+  FileWriter file;
+  if (Status opened = file.open(path); !opened) return opened;
+  parser::write_document_json(document, [&file](std::string_view piece) { file.write(piece); });
+  return file.close();
+}
+
 Status run_parse(const std::string& input, const std::string& output) {
   const Result<parser::Document> document = read_and_parse(input);
   if (!document) return document.error();
-  // The JSON text goes to the file in pieces as it is produced, so only the tree and one
-  // piece are held, however large the document. The file is opened only now: a failed
-  // read or parse leaves any existing output untouched.
-  FileWriter file;
-  Status written = file.open(output);
-  if (written) {
-    parser::write_document_json(*document, [&file](std::string_view piece) { file.write(piece); });
-    written = file.close();
-  }
-  if (!written)
+  // The file is opened only now: a failed read or parse leaves any existing output
+  // untouched.
+  if (Status written = write_document_json_file(output, *document); !written)
     return Error::wrap("failed to write output file: " + output, std::move(written).error());
   return {};
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "parser/document.hpp"
 #include "parser/error.hpp"
 
 namespace lorvane::cli {
@@ -12,5 +13,9 @@ namespace lorvane::cli {
 /// "failed to write output file: {output}" over the write failure. Nothing is written
 /// unless the parse succeeds.
 Status run_parse(const std::string& input, const std::string& output);
+
+/// Writes the JSON form of `document` as the whole file `path` (created or truncated),
+/// streaming it rather than holding the whole text. The failure is the OS error alone.
+Status write_document_json_file(const std::string& path, const parser::Document& document);
 
 }  // namespace lorvane::cli
