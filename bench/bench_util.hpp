@@ -47,6 +47,7 @@ inline ChildRun run_child(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  std::fflush(nullptr);  // or the child inherits, and prints again, what is buffered
   const double start = now_seconds();
   const pid_t pid = fork();
   if (pid == 0) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -52,9 +53,13 @@ Status FileWriter::open(const std::string& path) {
 }
 
 void FileWriter::write(std::string_view bytes) {
+  // One write call per megabyte: a single call of hundreds of megabytes is several times
+  // slower on Linux than the same bytes in pieces.
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
   std::size_t written = 0;
   while (first_errno_ == 0 && written < bytes.size()) {
-    const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
+    const std::size_t piece = std::min(kPieceBytes, bytes.size() - written);
+    const ssize_t n = ::write(fd_, bytes.data() + written, piece);
     if (n < 0) {
       if (errno != EINTR) first_errno_ = errno;
       continue;
