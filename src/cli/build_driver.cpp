@@ -159,19 +159,19 @@ Status run_build_plan(const BuildPlan& plan) {
   if (!previous) return add_getcwd_context(std::move(previous).error());
   if (Status changed = change_directory(plan.work_dir); !changed)
     return add_chdir_context(std::move(changed).error(), plan.work_dir);
-  // S6
+  // S6: BASE is not needed after this step (its JSON is written), so it is handed over
+  // and becomes FINAL, instead of being copied.
   Result<parser::Document> final_doc = [&]() -> Result<parser::Document> {
-    if (!plan.sidecar) return parser::Document(base);
+    if (!plan.sidecar) return std::move(base);
     Result<std::string> sidecar_text = render::read_text_file(*plan.sidecar);
     if (!sidecar_text) return add_read_sidecar_context(std::move(sidecar_text).error(), *plan.sidecar);
-    return inject::apply_sidecar(base, *sidecar_text, plan.strict, write_warning);
+    return inject::apply_sidecar(std::move(base), *sidecar_text, plan.strict, write_warning);
   }();
   // S7: the restore decides first; its failure replaces whatever S6 gave.
   if (Status restored = change_directory(*previous); !restored)
     return add_restore_cwd_context(std::move(restored).error(), *previous);
   // S8
   if (!final_doc) return std::move(final_doc).error();
-  base = parser::Document{};  // the BASE tree is no longer needed
   // S9
   if (plan.final_json) {
     if (Status written = write_document_json_file(*plan.final_json, *final_doc); !written)
@@ -179,6 +179,7 @@ Status run_build_plan(const BuildPlan& plan) {
   }
   // S10
   Result<std::string> page = render_in_work_dir(plan.work_dir, *final_doc);
+  keep_until_exit(std::move(final_doc).value());
   if (!page) return std::move(page).error();
   // S11
   if (Status written = write_file(plan.out, *page); !written)

@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cli/platform.hpp"
 #include "parser/json.hpp"
@@ -31,12 +32,19 @@ Status write_document_json_file(const std::string& path, const parser::Document&
   return file.close();
 }
 
+void keep_until_exit(parser::Document&& document) {
+  static auto* const kept = new std::vector<parser::Document>;
+  kept->push_back(std::move(document));
+}
+
 Status run_parse(const std::string& input, const std::string& output) {
-  const Result<parser::Document> document = read_and_parse(input);
+  Result<parser::Document> document = read_and_parse(input);
   if (!document) return document.error();
   // The file is opened only now: a failed read or parse leaves any existing output
   // untouched.
-  if (Status written = write_document_json_file(output, *document); !written)
+  Status written = write_document_json_file(output, *document);
+  keep_until_exit(std::move(document).value());
+  if (!written)
     return Error::wrap("failed to write output file: " + output, std::move(written).error());
   return {};
 }

@@ -127,37 +127,58 @@ Status validate_target_keys(const TargetSpec& target, const MergeMode& mode) {
   return {};
 }
 
-Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
-                                       bool strict, const WarningSink& warn) {
+namespace {
+
+struct EntryLists {
   std::vector<InjectionSpec> injections;
   std::vector<InjectionSpec> reclassify;
-  {
-    auto root = yaml_from_str_value(sidecar_text);
-    if (!root) return Error::wrap("failed to parse sidecar YAML", std::move(root).error());
-    auto read_injections = read_entry_list(root.value(), "injections");
-    if (!read_injections)
-      return Error::wrap("failed to extract injections from sidecar YAML",
-                         std::move(read_injections).error());
-    auto read_reclassify = read_entry_list(root.value(), "reclassify");
-    if (!read_reclassify)
-      return Error::wrap("failed to extract injections from sidecar YAML",
-                         std::move(read_reclassify).error());
-    injections = std::move(read_injections).value();
-    reclassify = std::move(read_reclassify).value();
-  }  // the loaded tree is dropped here
+};
 
+// Both lists are read in full before the document is touched, so a faulty list ends the
+// merge before any entry is applied or any warning is written.
+Result<EntryLists> read_entry_lists(std::string_view sidecar_text) {
+  auto root = yaml_from_str_value(sidecar_text);
+  if (!root) return Error::wrap("failed to parse sidecar YAML", std::move(root).error());
+  auto injections = read_entry_list(root.value(), "injections");
+  if (!injections)
+    return Error::wrap("failed to extract injections from sidecar YAML",
+                       std::move(injections).error());
+  auto reclassify = read_entry_list(root.value(), "reclassify");
+  if (!reclassify)
+    return Error::wrap("failed to extract injections from sidecar YAML",
+                       std::move(reclassify).error());
+  return EntryLists{std::move(injections).value(), std::move(reclassify).value()};
+}  // the loaded tree is dropped here
+
+Result<parser::Document> merge_entries(parser::Document document, const EntryLists& lists,
+                                       bool strict, const WarningSink& warn) {
   const MergeMode mode{strict, &warn};
-  parser::Document final_document = base;
   {
-    Merge merge(final_document, mode);
-    for (std::size_t j = 0; j < reclassify.size(); ++j)
-      if (Status applied = merge.reclassify(reclassify[j], j); !applied)
+    Merge merge(document, mode);
+    for (std::size_t j = 0; j < lists.reclassify.size(); ++j)
+      if (Status applied = merge.reclassify(lists.reclassify[j], j); !applied)
         return std::move(applied).error();
-    for (std::size_t j = 0; j < injections.size(); ++j)
-      if (Status applied = merge.inject(injections[j], j); !applied)
+    for (std::size_t j = 0; j < lists.injections.size(); ++j)
+      if (Status applied = merge.inject(lists.injections[j], j); !applied)
         return std::move(applied).error();
   }  // every worked-on section gets its children back here
-  return final_document;
+  return document;
+}
+
+}  // namespace
+
+Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
+                                       bool strict, const WarningSink& warn) {
+  Result<EntryLists> lists = read_entry_lists(sidecar_text);
+  if (!lists) return std::move(lists).error();
+  return merge_entries(parser::Document(base), *lists, strict, warn);
+}
+
+Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view sidecar_text,
+                                       bool strict, const WarningSink& warn) {
+  Result<EntryLists> lists = read_entry_lists(sidecar_text);
+  if (!lists) return std::move(lists).error();
+  return merge_entries(std::move(base), *lists, strict, warn);
 }
 
 }  // namespace lorvane::inject

@@ -22,6 +22,12 @@ namespace lorvane::inject {
 Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn);
 
+/// The same merge for a caller that no longer needs the BASE document: `base` itself
+/// becomes the FINAL document, which saves copying the whole tree. `base` is consumed
+/// whatever the outcome.
+Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view sidecar_text,
+                                       bool strict, const WarningSink& warn);
+
 /// Reports the target's unknown keys, in byte order: an error in strict mode, a warning
 /// line in lenient mode (after which the entry goes on). Success when there are none.
 Status validate_target_keys(const TargetSpec& target, const MergeMode& mode);

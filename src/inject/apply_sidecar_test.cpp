@@ -65,6 +65,31 @@ Ids children_of(const parser::Document& document, std::size_t section_index) {
   return ids(document.children[section_index].get_if<parser::SectionNode>()->children);
 }
 
+// Handing over the BASE document gives the same FINAL document, warnings and errors as
+// merging into a copy of it.
+TEST(ApplySidecar, ConsumingTheBaseMergesTheSame) {
+  const char* const texts[] = {
+      "injections:\n  - {type: note, text: x, target: {section: '1', after_paragraph: 0}}\n"
+      "reclassify:\n  - {type: tip, target: {section: '1.1', start_block: 0, end_block: 1}}\n",
+      "injections:\n  - {type: figure, target: {section: '9'}}\n",
+      "injections: {a: 1}\n"};
+  for (const char* text : texts) {
+    for (bool strict : {true, false}) {
+      SCOPED_TRACE(text);
+      WarningLines copied_lines, moved_lines;
+      const parser::Document base = base_document();
+      auto copied = apply_sidecar(base, text, strict, copied_lines.sink());
+      auto moved = apply_sidecar(base_document(), text, strict, moved_lines.sink());
+      ASSERT_EQ(copied.ok(), moved.ok());
+      if (copied.ok())
+        EXPECT_EQ(parser::document_to_json(*moved), parser::document_to_json(*copied));
+      else
+        EXPECT_EQ(moved.error(), copied.error());
+      EXPECT_EQ(moved_lines.lines(), copied_lines.lines());
+    }
+  }
+}
+
 TEST(ApplySidecar, NoEntriesGivesACopyOfTheBase) {
   const parser::Document base = base_document();
   for (const char* text : {"", "# only a comment\n\n", "render:\n  css:\n    reset: x.css\n",
