@@ -1,11 +1,7 @@
 #pragma once
 
 // Small measuring helpers for the benchmark programs: wall time, peak memory of this
-// process (resettable through /proc/self/clear_refs) and of a child process (wait4).
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// process (resettable through /proc/self/clear_refs) and of a child process.
 
 #include <chrono>
 #include <cstdio>
@@ -42,27 +38,23 @@ struct ChildRun {
   int status = -1;
 };
 
-/// Runs `argv` as a child process with its output thrown away.
+/// Runs `argv` as a child process with its output thrown away, through the small
+/// launcher program (so the peak is the child's own, not inherited from this process).
 inline ChildRun run_child(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::fflush(nullptr);  // or the child inherits, and prints again, what is buffered
-  const double start = now_seconds();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::freopen("/dev/null", "w", stdout);
-    std::freopen("/dev/null", "w", stderr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
+  std::string command = "'" LORVANE_BENCH_LAUNCH "'";
+  for (const auto& a : argv) command += " '" + a + "'";
   ChildRun run;
-  run.seconds = now_seconds() - start;
-  run.peak_rss = static_cast<std::size_t>(usage.ru_maxrss) * 1024;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  double seconds = 0;
+  long long rss = 0;
+  int status = -1;
+  if (std::fscanf(pipe, "%lf %lld %d", &seconds, &rss, &status) == 3) {
+    run.seconds = seconds;
+    run.peak_rss = static_cast<std::size_t>(rss);
+    run.status = status;
+  }
+  pclose(pipe);
   return run;
 }
 

@@ -126,14 +126,9 @@ class WorkDir {
   std::filesystem::path previous_;
 };
 
-/// The sample project's SIDECAR templates and CSS: the init data once it is in the tree,
-/// else the renderer's test copy of them.
+/// The sample project's SIDECAR folder (its templates and CSS are used), as `init` writes it.
 std::filesystem::path sample_sidecar() {
-  const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path();
-  for (const char* candidate : {"src/cli/sample/SIDECAR", "src/render/testdata/sample/SIDECAR"}) {
-    if (std::filesystem::is_directory(root / candidate / "templates")) return root / candidate;
-  }
-  return {};
+  return std::filesystem::path(__FILE__).parent_path().parent_path() / "src/cli/sample/SIDECAR";
 }
 
 void measure(const char* name, const parser::Document& document, std::size_t input_bytes,

@@ -69,8 +69,8 @@ Ids children_of(const parser::Document& document, std::size_t section_index) {
 // merging into a copy of it.
 TEST(ApplySidecar, ConsumingTheBaseMergesTheSame) {
   const char* const texts[] = {
-      "injections:\n  - {type: note, text: x, target: {section: '1', after_paragraph: 0}}\n"
-      "reclassify:\n  - {type: tip, target: {section: '1.1', start_block: 0, end_block: 1}}\n",
+      ("injections:\n  - {type: note, text: x, target: {section: '1', after_paragraph: 0}}\n"
+       "reclassify:\n  - {type: tip, target: {section: '1.1', start_block: 0, end_block: 1}}\n"),
       "injections:\n  - {type: figure, target: {section: '9'}}\n",
       "injections: {a: 1}\n"};
   for (const char* text : texts) {

@@ -1,6 +1,7 @@
 #include "render/file_io.hpp"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,17 @@ class FileDescriptor {
 
 }  // namespace
 
+void reserve_large_buffer(std::string& buffer, std::size_t capacity) {
+  buffer.reserve(capacity);
+  constexpr std::size_t kWorthIt = std::size_t{8} << 20;
+  if (buffer.capacity() < kWorthIt) return;
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t to = (begin + buffer.capacity()) & ~(kHugePage - 1);
+  if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 Result<std::string> read_binary_file(const std::string& path) {
   return read_binary_file(path, kMaxGrowthBytes);
 }
@@ -48,7 +60,9 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
   };
   const std::size_t limit = saturating_add(expected, max_growth);
   const std::size_t buffer_cap = saturating_add(limit, 1);
-  std::string bytes(std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap), '\0');
+  std::string bytes;
+  reserve_large_buffer(bytes, std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap));
+  bytes.resize(bytes.capacity());
   std::size_t length = 0;
   for (;;) {
     if (length == bytes.size()) {

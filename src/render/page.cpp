@@ -1,7 +1,5 @@
 #include "render/page.hpp"
 
-#include <sys/mman.h>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -98,17 +96,6 @@ void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateS
     base.replace(placeholder, "");
 }
 
-/// Asks the kernel to back the page buffer with huge pages where it is set up to do so on
-/// request: writing a page of 100 MB otherwise takes tens of thousands of page faults,
-/// which cost more than the rendering itself. Without such support this does nothing.
-void advise_huge_pages(std::string& buffer) {
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
-  const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
-  const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t to = (begin + buffer.capacity()) & ~(kHugePage - 1);
-  if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-}
-
 }  // namespace
 
 std::string render_page(const parser::Document& document, const TemplateSet& templates,
@@ -138,9 +125,8 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   std::size_t fixed = templates.base.size() + templates.layout.size() + parts.header.size() +
                       parts.intro.size() + parts.title.size();
   for (const std::string& css : parts.css) fixed += css.size();
-  page.reserve(fixed + estimate_body_size(document.children) +
-               (outline_on ? estimate_outline_size(document.children) : 0));
-  advise_huge_pages(page);
+  reserve_large_buffer(page, fixed + estimate_body_size(document.children) +
+                                 (outline_on ? estimate_outline_size(document.children) : 0));
 
   // The blocks and the outline are written straight into the page where the fills put
   // them. Only when one of the pairs that follow such a value could reach into it
