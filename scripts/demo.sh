@@ -1,11 +1,15 @@
 #!/bin/sh
-# Installs what is missing, builds lorvane-cli (Release) and runs it on the example
-# source kept in the repository.
+# The main job, end to end: installs what is missing, builds lorvane-cli (Release), writes
+# the sample project into a scratch folder with `init`, builds it in project mode and
+# prints where the page is.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF -DLORVANE_BENCH=OFF
 cmake --build build/release -j "$(nproc)" --target lorvane-cli
-mkdir -p build/demo
-build/release/src/cli/lorvane-cli parse examples/example.lrv -o build/demo/example.base_ast.json
-echo "BASE AST JSON written to build/demo/example.base_ast.json"
+cli=build/release/src/cli/lorvane-cli
+rm -rf build/demo
+"$cli" init build/demo/sample
+"$cli" build build/demo/sample
+echo "page written: $(pwd)/build/demo/sample/sample.html"
+echo "BASE and FINAL trees: build/demo/sample/sample.base_ast.json, build/demo/sample/sample.final_ast.json"

@@ -19,8 +19,9 @@ Status run_parse(const std::string& input, const std::string& output);
 Status write_document_json_file(const std::string& path, const parser::Document& document);
 
 /// Takes a document that the run no longer needs and keeps it, reachable, until the
-/// process ends: each subcommand is the last thing a run does, and the operating system
-/// takes the memory back at exit far faster than a walk over millions of nodes frees it.
+/// process ends (or the next call): each subcommand is the last thing a run does, and the
+/// operating system takes the memory back at exit far faster than a walk over millions of
+/// nodes frees it.
 void keep_until_exit(parser::Document&& document);
 
 }  // namespace lorvane::cli

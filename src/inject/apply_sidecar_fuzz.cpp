@@ -6,54 +6,29 @@
 #include <string_view>
 
 #include "inject/apply_sidecar.hpp"
-#include "parser/document.hpp"
 #include "parser/json.hpp"
+#include "parser/text_parser.hpp"
 #include "parser/text.hpp"
 
 namespace {
 
 using namespace lorvane;
 
-parser::Node paragraph(std::string text, std::string id) {
-  return parser::ParagraphNode{std::move(text), std::move(id)};
-}
+// A small TEXT source: sections 1., 1.1, 2., 2.1, 2.2 and 3. with paragraphs, an ordered
+// and a bullet list, and one section without blocks.
+constexpr std::string_view kSource =
+    "Fuzz Document\nSubtitle\n\n Author: A\n Version: v2026.04.19\n\n"
+    "1. One\n\nFirst.\n\nSecond.\n\n"
+    "1.1 One One\n\nIntro.\n\n1) one\n2) two\n\n- a\n  - b\n\nOutro.\n\n"
+    "2. Two\n\n"
+    "2.1 Two One\n\nA.\n\nB.\n\nC.\n\n"
+    "2.2 Two Two\n\nOnly.\n\n"
+    "3. Three\n\nEnd.\n";
 
-parser::SectionNode section(std::string number, std::string bare, std::uint8_t level,
-                            std::uint64_t line, parser::NodeList children) {
-  parser::SectionNode s;
-  s.number = std::move(number);
-  s.title = "Section " + bare;
-  s.level = level;
-  s.children = std::move(children);
-  s.node_id = "sec-" + bare;
-  s.source = parser::SourceLocation{line};
-  return s;
-}
-
-// The BASE document of a small TEXT source: sections 1., 1.1, 2., 2.1, 2.2 and 3. with
-// paragraphs, an ordered and a bullet list, and one section without blocks.
 parser::Document fixed_document() {
-  parser::Document d;
-  d.title = "Fuzz Document";
-  d.subtitle = "Subtitle";
-  d.metadata = {{"Author", "A"}, {"Version", "v1"}};
-  d.cover = parser::DocumentCover{"Fuzz Document", "Subtitle", "", d.metadata};
-  d.children.push_back(
-      section("1.", "1", 1, 7, {paragraph("First.", "p-1.-0"), paragraph("Second.", "p-1.-1")}));
-  d.children.push_back(section(
-      "1.1", "1.1", 2, 13,
-      {paragraph("Intro.", "p-1.1-0"),
-       parser::OrderedListNode{{{"one", {}, "li-1.1-o1-0"}, {"two", {}, "li-1.1-o1-1"}},
-                               "ol-1.1-1"},
-       parser::BulletListNode{{{"a", {{"b", {}, "li-1.1-b2-1"}}, "li-1.1-b2-0"}}, "bl-1.1-2"},
-       paragraph("Outro.", "p-1.1-1")}));
-  d.children.push_back(section("2.", "2", 1, 22, {}));
-  d.children.push_back(section(
-      "2.1", "2.1", 2, 24,
-      {paragraph("A.", "p-2.1-0"), paragraph("B.", "p-2.1-1"), paragraph("C.", "p-2.1-2")}));
-  d.children.push_back(section("2.2", "2.2", 2, 32, {paragraph("Only.", "p-2.2-0")}));
-  d.children.push_back(section("3.", "3", 1, 36, {paragraph("End.", "p-3.-0")}));
-  return d;
+  auto parsed = parser::parse_text_document(kSource);
+  if (!parsed) std::abort();
+  return std::move(parsed).value();
 }
 
 }  // namespace
