@@ -1,5 +1,6 @@
 # Runs one whole-program case (see tests/README.md):
-#   cmake -DBIN=<lorvane-cli> -DCASE=<case folder> -DSCRATCH=<scratch folder> -P run_case.cmake
+#   cmake -DBIN=<lorvane-cli> -DCASE=<case folder> -DSCRATCH=<scratch folder>
+#         -DSOURCE=<source tree> -P run_case.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(work ${SCRATCH}/work)
@@ -13,7 +14,7 @@ endif()
 # The colour variables of the caller never reach the program; a case sets its own in `cmd`.
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env --unset=NO_COLOR --unset=CLICOLOR --unset=CLICOLOR_FORCE
-          --unset=CI --unset=TERM LORVANE=${BIN} WORK=${work} sh ${CASE}/cmd
+          --unset=CI --unset=TERM LORVANE=${BIN} WORK=${work} SOURCE=${SOURCE} sh ${CASE}/cmd
   WORKING_DIRECTORY ${work}
   INPUT_FILE /dev/null
   OUTPUT_FILE ${SCRATCH}/stdout

@@ -99,6 +99,10 @@ class Builder {
   std::string path_text(const PathStep* last) const;
   Error node_error(const std::string& message, const PathStep* last, YamlMark mark) const;
   Result<YamlValue> build_scalar(const YamlEvent& event, const PathStep& step, bool copied);
+  // The integer of an integer-form text (or the error of one beyond 64 bits); nullopt when
+  // the text has no integer form.
+  std::optional<Result<YamlValue>> integer_value(std::string_view text, const PathStep& step,
+                                                 YamlMark mark);
   Result<YamlValue> resolve_plain(std::string_view text, const PathStep& step, YamlMark mark);
   Status open_frame(std::size_t start, const PathStep& step, std::size_t resume);
   // Puts a finished node into the innermost frame; `done` when it was the root.
@@ -183,10 +187,8 @@ Error Builder::node_error(const std::string& message, const PathStep* last, Yaml
   return Error(with_mark(std::move(path), mark));
 }
 
-Result<YamlValue> Builder::resolve_plain(std::string_view text, const PathStep& step,
-                                         YamlMark mark) {
-  if (text.empty() || is_yaml_null(text)) return YamlValue();
-  if (const auto boolean = parse_yaml_bool(text)) return YamlValue(*boolean);
+std::optional<Result<YamlValue>> Builder::integer_value(std::string_view text,
+                                                        const PathStep& step, YamlMark mark) {
   const YamlInt number = parse_yaml_int(text);
   switch (number.kind) {
     case YamlInt::Kind::kUnsigned:
@@ -199,6 +201,14 @@ Result<YamlValue> Builder::resolve_plain(std::string_view text, const PathStep& 
     case YamlInt::Kind::kNone:
       break;
   }
+  return std::nullopt;
+}
+
+Result<YamlValue> Builder::resolve_plain(std::string_view text, const PathStep& step,
+                                         YamlMark mark) {
+  if (text.empty() || is_yaml_null(text)) return YamlValue();
+  if (const auto boolean = parse_yaml_bool(text)) return YamlValue(*boolean);
+  if (auto integer = integer_value(text, step, mark)) return std::move(*integer);
   if (!is_leading_zero_decimal(text)) {
     if (const auto real = parse_yaml_float(text)) return YamlValue(*real);
   }
@@ -225,21 +235,9 @@ Result<YamlValue> Builder::build_scalar(const YamlEvent& event, const PathStep& 
     case YamlTagKind::kBool:
       if (const auto boolean = parse_yaml_bool(text)) return YamlValue(*boolean);
       return node_error(invalid_value_message(text, "a boolean"), &step, event.mark);
-    case YamlTagKind::kInt: {
-      const YamlInt number = parse_yaml_int(text);
-      switch (number.kind) {
-        case YamlInt::Kind::kUnsigned:
-          return YamlValue(number.unsigned_value);
-        case YamlInt::Kind::kNegative:
-          return YamlValue(number.negative_value);
-        case YamlInt::Kind::kWideUnsigned:
-        case YamlInt::Kind::kWideNegative:
-          return node_error(wide_int_message(number), &step, event.mark);
-        case YamlInt::Kind::kNone:
-          break;
-      }
+    case YamlTagKind::kInt:
+      if (auto integer = integer_value(text, step, event.mark)) return std::move(*integer);
       return node_error(invalid_value_message(text, "an integer"), &step, event.mark);
-    }
     case YamlTagKind::kFloat:
       if (const auto real = parse_yaml_float(text)) return YamlValue(*real);
       return node_error(invalid_value_message(text, "a float"), &step, event.mark);

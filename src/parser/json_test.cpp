@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "parser/test_examples.hpp"
 #include "parser/test_util.hpp"
 
 namespace lorvane::parser {
@@ -122,27 +123,8 @@ TEST(AppendJsonValue, AllKinds) {
             "}");
 }
 
-Document nine_line_example() {
-  Document doc;
-  doc.title = "SIDECAR Capability Demonstration";
-  doc.metadata = {{"Author", "Jorun Aldane"},
-                  {"Version", "v2026.04.19"},
-                  {"_comments", "Demo project for SIDECAR capability."}};
-  doc.cover = DocumentCover{doc.title, "", "", doc.metadata};
-  SectionNode section;
-  section.number = "1.";
-  section.title = "Purpose";
-  section.level = 1;
-  section.node_id = "sec-1";
-  section.source = SourceLocation{7};
-  section.children.push_back(
-      ParagraphNode{"The first paragraph is plain source text.", "p-1.-0"});
-  doc.children.push_back(std::move(section));
-  return doc;
-}
-
 TEST(DocumentToJson, NineLineExample) {
-  EXPECT_EQ(document_to_json(nine_line_example()),
+  EXPECT_EQ(document_to_json(testing::nine_line_document()),
             R"({
   "type": "document",
   "cover": {
@@ -391,7 +373,7 @@ TEST(DocumentToJson, DeepChainOnSmallStack) {
 }
 
 TEST(WriteDocumentJson, PiecesJoinToTheSameText) {
-  Document doc = nine_line_example();
+  Document doc = testing::nine_line_document();
   auto& section = *doc.children[0].get_if<SectionNode>();
   for (int i = 0; i < 40000; ++i)
     section.children.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});

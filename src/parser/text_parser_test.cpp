@@ -5,6 +5,7 @@
 #include <string>
 
 #include "parser/json.hpp"
+#include "parser/test_examples.hpp"
 #include "parser/test_util.hpp"
 
 namespace lorvane::parser {
@@ -20,49 +21,9 @@ std::string error_of(const std::string& source) {
 }
 
 TEST(ParseTextDocument, NineLineExample) {
-  const Result<Document> document = parse_text_document(
-      "SIDECAR Capability Demonstration\n\n Author: Jorun Aldane\n Version: v2026.04.19\n"
-      " Demo project for SIDECAR capability.\n\n1. Purpose\n\n"
-      "The first paragraph is plain source text.");
+  const Result<Document> document = parse_text_document(testing::kNineLineSource);
   ASSERT_TRUE(document.ok()) << document.error().message();
-  EXPECT_EQ(document_to_json(*document), R"({
-  "type": "document",
-  "cover": {
-    "type": "cover",
-    "title": "SIDECAR Capability Demonstration",
-    "metadata": {
-      "Author": "Jorun Aldane",
-      "Version": "v2026.04.19",
-      "_comments": "Demo project for SIDECAR capability."
-    }
-  },
-  "title": "SIDECAR Capability Demonstration",
-  "metadata": {
-    "Author": "Jorun Aldane",
-    "Version": "v2026.04.19",
-    "_comments": "Demo project for SIDECAR capability."
-  },
-  "children": [
-    {
-      "type": "section",
-      "number": "1.",
-      "title": "Purpose",
-      "level": 1,
-      "children": [
-        {
-          "type": "paragraph",
-          "text": "The first paragraph is plain source text.",
-          "node_id": "p-1.-0"
-        }
-      ],
-      "node_id": "sec-1",
-      "source": {
-        "line": 7
-      }
-    }
-  ],
-  "node_id": "doc"
-})");
+  EXPECT_EQ(*document, testing::nine_line_document());
 }
 
 TEST(ParseTextDocument, CoverRepeatsTheFrontMatter) {
