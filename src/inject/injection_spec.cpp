@@ -167,58 +167,58 @@ bool holds_tagged_value(const YamlValue& value) {
   return false;
 }
 
-Status read_injection_field(InjectionField field, const YamlValue& value, InjectionSpec& spec) {
+Status read_injection_field(InjectionField field, const YamlValue& value, InjectionSpec& injection) {
   switch (field) {
     case InjectionField::kId:
-      return read_optional_text(value, spec.id);
+      return read_optional_text(value, injection.id);
     case InjectionField::kType: {
       auto text = read_text(value);
       if (!text) return std::move(text).error();
-      spec.type = std::move(text).value();
+      injection.type = std::move(text).value();
       return {};
     }
     case InjectionField::kLevel:
-      return read_optional_text(value, spec.level);
+      return read_optional_text(value, injection.level);
     case InjectionField::kTitle:
-      return read_optional_text(value, spec.title);
+      return read_optional_text(value, injection.title);
     case InjectionField::kText:
-      return read_optional_text(value, spec.text);
+      return read_optional_text(value, injection.text);
     case InjectionField::kSrc:
-      return read_optional_text(value, spec.src);
+      return read_optional_text(value, injection.src);
     case InjectionField::kAlt:
-      return read_optional_text(value, spec.alt);
+      return read_optional_text(value, injection.alt);
     case InjectionField::kCaption:
-      return read_optional_text(value, spec.caption);
+      return read_optional_text(value, injection.caption);
     case InjectionField::kWidth:
-      return read_optional_text(value, spec.width);
+      return read_optional_text(value, injection.width);
     case InjectionField::kAlignment:
-      return read_optional_text(value, spec.alignment);
+      return read_optional_text(value, injection.alignment);
     case InjectionField::kLanguage:
-      return read_optional_text(value, spec.language);
+      return read_optional_text(value, injection.language);
     case InjectionField::kCode:
-      return read_optional_text(value, spec.code);
+      return read_optional_text(value, injection.code);
     case InjectionField::kContent:
-      return read_optional_text(value, spec.content);
+      return read_optional_text(value, injection.content);
     case InjectionField::kHeaders:
-      return read_optional_text_list(value, spec.headers);
+      return read_optional_text_list(value, injection.headers);
     case InjectionField::kRows:
-      return read_optional_rows(value, spec.rows);
+      return read_optional_rows(value, injection.rows);
     case InjectionField::kCsv:
-      return read_optional_text(value, spec.csv);
+      return read_optional_text(value, injection.csv);
     case InjectionField::kDataSource:
-      return read_optional_text(value, spec.data_source);
+      return read_optional_text(value, injection.data_source);
     case InjectionField::kColumns:
-      return read_optional_text_list(value, spec.columns);
+      return read_optional_text_list(value, injection.columns);
     case InjectionField::kRenderHints:
       if (value.is_null())
-        spec.render_hints.reset();
+        injection.render_hints.reset();
       else
-        spec.render_hints = value;
+        injection.render_hints = value;
       return {};
     case InjectionField::kTarget: {
       auto target = deserialize_target_spec(value);
       if (!target) return std::move(target).error();
-      spec.target = std::move(target).value();
+      injection.target = std::move(target).value();
       return {};
     }
   }
@@ -324,7 +324,7 @@ Result<std::vector<InjectionSpec>> read_entry_list(const YamlValue& root, std::s
 Result<InjectionSpec> deserialize_injection_spec(const YamlValue& value) {
   auto entries = record_entries(value, "struct InjectionSpec");
   if (!entries) return std::move(entries).error();
-  InjectionSpec spec;
+  InjectionSpec injection;
   std::bitset<kInjectionKeys.size()> seen;
   for (const YamlEntry& entry : *entries.value()) {
     auto key = record_key(entry.key);
@@ -334,12 +334,12 @@ Result<InjectionSpec> deserialize_injection_spec(const YamlValue& value) {
     const auto bit = static_cast<std::size_t>(*field);
     if (seen[bit]) return duplicate_field(injection_field_name(*field));
     seen[bit] = true;
-    if (Status read = read_injection_field(*field, entry.value, spec); !read)
+    if (Status read = read_injection_field(*field, entry.value, injection); !read)
       return std::move(read).error();
   }
   if (!seen[static_cast<std::size_t>(InjectionField::kType)]) return missing_field("type");
   if (!seen[static_cast<std::size_t>(InjectionField::kTarget)]) return missing_field("target");
-  return spec;
+  return injection;
 }
 
 Result<TargetSpec> deserialize_target_spec(const YamlValue& value) {

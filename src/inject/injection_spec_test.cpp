@@ -24,10 +24,10 @@ const YamlValue null;
 YamlValue target_1() { return map({{text("section"), text("1")}}); }
 
 std::string error_of(const YamlValue& entry) {
-  auto spec = deserialize_injection_spec(entry);
-  if (spec) return "(no error)";
-  EXPECT_TRUE(spec.error().causes().empty());
-  return spec.error().message();
+  auto injection = deserialize_injection_spec(entry);
+  if (injection) return "(no error)";
+  EXPECT_TRUE(injection.error().causes().empty());
+  return injection.error().message();
 }
 
 TEST(DeserializeInjectionSpec, ReportsTheFirstProblemWithTheLoaderTexts) {
@@ -240,30 +240,30 @@ TEST(DeserializeInjectionSpec, ReadsEveryKey) {
   });
   auto read = deserialize_injection_spec(entry);
   ASSERT_TRUE(read) << read.error().message();
-  const InjectionSpec& spec = read.value();
-  EXPECT_EQ(spec.id, "my-id");
-  EXPECT_EQ(spec.type, "figure");
-  EXPECT_EQ(spec.level, "Warning");
-  EXPECT_EQ(spec.title, " T ");
-  EXPECT_EQ(spec.text, "");
-  EXPECT_EQ(spec.src, "a.svg");
-  EXPECT_EQ(spec.alt, "yes");
-  EXPECT_EQ(spec.caption, "c");
-  EXPECT_EQ(spec.width, "56%");
-  EXPECT_EQ(spec.alignment, "center");
-  EXPECT_EQ(spec.language, "yaml");
-  EXPECT_EQ(spec.code, "x");
-  EXPECT_EQ(spec.content, "y");
-  EXPECT_EQ(spec.headers, (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(spec.rows, (std::vector<std::vector<std::string>>{{"a", " b "}, {}, {"c"}}));
-  EXPECT_EQ(spec.csv, "a,b\n");
-  EXPECT_EQ(spec.data_source, "ds");
-  EXPECT_EQ(spec.columns, std::vector<std::string>{});
-  ASSERT_TRUE(spec.render_hints);
-  ASSERT_TRUE(spec.render_hints->get_if<YamlMapping>());
+  const InjectionSpec& injection = read.value();
+  EXPECT_EQ(injection.id, "my-id");
+  EXPECT_EQ(injection.type, "figure");
+  EXPECT_EQ(injection.level, "Warning");
+  EXPECT_EQ(injection.title, " T ");
+  EXPECT_EQ(injection.text, "");
+  EXPECT_EQ(injection.src, "a.svg");
+  EXPECT_EQ(injection.alt, "yes");
+  EXPECT_EQ(injection.caption, "c");
+  EXPECT_EQ(injection.width, "56%");
+  EXPECT_EQ(injection.alignment, "center");
+  EXPECT_EQ(injection.language, "yaml");
+  EXPECT_EQ(injection.code, "x");
+  EXPECT_EQ(injection.content, "y");
+  EXPECT_EQ(injection.headers, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(injection.rows, (std::vector<std::vector<std::string>>{{"a", " b "}, {}, {"c"}}));
+  EXPECT_EQ(injection.csv, "a,b\n");
+  EXPECT_EQ(injection.data_source, "ds");
+  EXPECT_EQ(injection.columns, std::vector<std::string>{});
+  ASSERT_TRUE(injection.render_hints);
+  ASSERT_TRUE(injection.render_hints->get_if<YamlMapping>());
   EXPECT_TRUE(
-      spec.render_hints->get_if<YamlMapping>()->front().value.get_if<YamlTagged>());  // tags kept
-  const TargetSpec& t = spec.target;
+      injection.render_hints->get_if<YamlMapping>()->front().value.get_if<YamlTagged>());  // tags kept
+  const TargetSpec& t = injection.target;
   EXPECT_EQ(t.section, "2.1.1");
   EXPECT_TRUE(t.prepend);
   EXPECT_EQ(t.before_paragraph, 0u);
@@ -345,7 +345,7 @@ YamlValue note_entry(const char* section) {
 std::vector<std::string> sections_of(const Result<std::vector<InjectionSpec>>& list) {
   std::vector<std::string> out;
   if (!list) return {"error: " + list.error().message()};
-  for (const InjectionSpec& spec : list.value()) out.push_back(spec.target.section);
+  for (const InjectionSpec& injection : list.value()) out.push_back(injection.target.section);
   return out;
 }
 
