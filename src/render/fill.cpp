@@ -12,7 +12,27 @@ constexpr std::size_t kMinPiecesToFlatten = 1024;
 /// A text with a candidate byte more often than once in this many bytes is not indexed.
 constexpr std::size_t kDenseBytesPerPosition = 16;
 
+thread_local FillBudget* current_budget = nullptr;
+
 }  // namespace
+
+FillBudget::FillBudget(std::size_t bytes) : remaining_(bytes), previous_(current_budget) {
+  current_budget = this;
+}
+
+FillBudget::~FillBudget() { current_budget = previous_; }
+
+bool FillBudget::pay(std::size_t bytes) {
+  FillBudget* budget = current_budget;
+  if (budget == nullptr) return true;
+  if (bytes > budget->remaining_) {
+    budget->remaining_ = 0;  // a smaller copy later in the same pair must not slip in
+    budget->refused_ = bytes != 0;
+    return bytes == 0;
+  }
+  budget->remaining_ -= bytes;
+  return true;
+}
 
 /// Collects the text of one rebuild, either as pieces of the existing sources or copied
 /// into one fresh buffer of the rope ("flat"), which then replaces every earlier source.
@@ -93,6 +113,7 @@ void FillRope::clear() {
   for (int slot = 0; slot < kSlots; ++slot) {
     deferred_pieces_[slot] = 0;
     later_[slot].clear();
+    deferred_placeholder_[slot] = {};
   }
 }
 
@@ -258,8 +279,13 @@ std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t valu
       sink.text(pieces_[i].source, pos, stop);
   };
   std::size_t count = 0;
+  bool paid_up = true;
   scan(placeholder,
        [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
+         // The first copy of the value is free; a copy the budget cannot pay for leaves
+         // this occurrence and every later one as written.
+         if (count > 0 && paid_up) paid_up = FillBudget::pay(value_bytes);
+         if (!paid_up) return;
          emit_to(piece, begin);
          insert(sink);
          i = end_piece;
@@ -320,6 +346,7 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
     assert(deferred_pieces_[slot] == 0);
     deferred_pieces_[slot] = value.deferred_pieces_[slot] * count;
     later_[slot] = value.later_[slot];
+    deferred_placeholder_[slot] = value.deferred_placeholder_[slot];
   }
 }
 
@@ -328,6 +355,7 @@ void FillRope::replace_deferred(std::string_view placeholder, int slot) {
   if (placeholder.empty()) return;
   note_later_pair(placeholder);
   const std::uint32_t source = kDeferred - static_cast<std::uint32_t>(slot);
+  deferred_placeholder_[slot] = placeholder;
   deferred_pieces_[slot] = replace_all(
       placeholder, 1, 0, [](bool) {}, [&](Sink& sink) { sink.deferred(source); });
 }
@@ -412,6 +440,7 @@ PreparedFill::PreparedFill(
     parts_.push_back(part.text());
   }
   for (const auto& [p, value] : after) later_.push_back(p);
+  placeholder_ = placeholder;
 }
 
 std::unique_ptr<FillRope> RopePool::take() {

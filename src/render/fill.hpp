@@ -22,6 +22,36 @@
 // caller gets them back), so the result is always the one `fill_template` gives.
 namespace lorvane::render {
 
+/// Bounds how much text the fills of one render may multiply. Filling follows the pair
+/// order literally, so text that one pair inserts is searched by every later pair: a value
+/// full of a later placeholder, filled with a large value (a paragraph of "{TITLE}" in an
+/// admonition with a long title, CSS files naming each other's placeholders) multiplies
+/// the page pair after pair, without limit. While a budget is in place (the page assembly
+/// sets one, sized in proportion to its inputs), every copy of a value beyond its first in
+/// one pair is paid from it; once it cannot pay, that placeholder and its later
+/// occurrences in that pair stay as written. Documents and templates that a writer uses
+/// never come near it. Without a budget (the default) fills are unbounded.
+class FillBudget {
+ public:
+  /// Installs a budget of `bytes` for the fills of this thread until destroyed.
+  explicit FillBudget(std::size_t bytes);
+  ~FillBudget();
+  FillBudget(const FillBudget&) = delete;
+  FillBudget& operator=(const FillBudget&) = delete;
+
+  /// Pays for one more copy of `bytes` bytes: true (and paid) when the current budget
+  /// allows it or there is none.
+  static bool pay(std::size_t bytes);
+
+  /// Whether a copy was refused since this budget was installed.
+  bool refused() const { return refused_; }
+
+ private:
+  std::size_t remaining_;
+  FillBudget* previous_;
+  bool refused_ = false;
+};
+
 class FillRope {
  public:
   /// Starts over with the whole of `text` as the current text.
@@ -134,6 +164,9 @@ class FillRope {
   std::size_t deferred_pieces_[kSlots] = {};
   /// Per slot, the placeholders of the pairs applied since its value went in.
   std::vector<std::string_view> later_[kSlots];
+  /// Per slot, the placeholder that the deferred value replaces (written instead of a
+  /// copy that the fill budget cannot pay for).
+  std::string_view deferred_placeholder_[kSlots];
 };
 
 /// Whether `text`, standing anywhere in a larger text, is certain not to take part in an
@@ -162,6 +195,7 @@ class PreparedFill {
  private:
   std::vector<std::string> parts_;
   std::vector<std::string_view> later_;
+  std::string placeholder_;
 };
 
 /// Ropes for nested fills, reused so that rendering a block allocates nothing new once
@@ -202,6 +236,10 @@ bool FillRope::append_slots(std::string& out, Produce&& produce,
     }
     const int slot = slot_of(piece.source);
     if (produced[slot]) {
+      if (!FillBudget::pay(value_size[slot])) {
+        out += deferred_placeholder_[slot];
+        continue;
+      }
       // Reserve first so that the source range stays valid while it is appended.
       out.reserve(out.size() + value_size[slot]);
       out.append(out.data() + value_start[slot], value_size[slot]);
@@ -248,8 +286,12 @@ bool PreparedFill::append_to(std::string& out, Produce&& produce) const {
   }
   for (std::size_t i = 1; i < parts_.size(); ++i) {
     if (i > 1) {
-      out.reserve(out.size() + value_size);
-      out.append(out.data() + value_start, value_size);
+      if (FillBudget::pay(value_size)) {
+        out.reserve(out.size() + value_size);
+        out.append(out.data() + value_start, value_size);
+      } else {
+        out += placeholder_;
+      }
     }
     out += parts_[i];
   }

@@ -51,13 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<Placeholder> inner_pairs;
   for (std::size_t i = 0; i < inner.size(); ++i)
     inner_pairs.emplace_back(inner[i].placeholder, i == deferred ? body : inner[i].value);
-  const std::string inner_text = fill_template(inner_tmpl, inner_pairs);
-  std::vector<Placeholder> outer_pairs;
-  for (std::size_t i = 0; i < outer.size(); ++i)
-    outer_pairs.emplace_back(outer[i].placeholder, i == nested_at ? inner_text : outer[i].value);
-  const std::string want = fill_template(outer_tmpl, outer_pairs);
   // Values that hold the placeholders of later pairs multiply the text pair after pair;
-  // beyond a few megabytes a run only measures that growth.
+  // the literal fill runs under a budget, and a run that reaches it (or grows beyond a
+  // few megabytes) only measures that growth.
+  std::string want;
+  {
+    lorvane::render::FillBudget budget(std::size_t{64} << 20);
+    const std::string inner_text = fill_template(inner_tmpl, inner_pairs);
+    std::vector<Placeholder> outer_pairs;
+    for (std::size_t i = 0; i < outer.size(); ++i)
+      outer_pairs.emplace_back(outer[i].placeholder, i == nested_at ? inner_text : outer[i].value);
+    want = fill_template(outer_tmpl, outer_pairs);
+    if (budget.refused()) return 0;
+  }
   if (want.size() > (std::size_t{4} << 20)) return 0;
 
   FillRope inner_rope;

@@ -57,6 +57,38 @@ struct Case {
   std::string want;
 };
 
+// Within a budget every copy beyond a pair's first is paid; once one cannot be, that
+// occurrence and the later ones of the pair stay as written — the same in the literal
+// fill, the rope (plain and deferred values) and a prepared fill.
+TEST(FillBudget, CopiesBeyondTheFirstArePaidFor) {
+  const std::string tmpl = "{A}{A}{A}{A}|{B}";
+  const std::vector<Pair> pairs = {{"{A}", "xxxx"}, {"{B}", "{A}"}};
+  {
+    FillBudget budget(8);  // two more copies of "xxxx"
+    EXPECT_EQ(fill_template(tmpl, as_placeholders(pairs)), "xxxxxxxxxxxx{A}|{A}");
+  }
+  {
+    FillBudget budget(8);
+    EXPECT_EQ(rope_fill(tmpl, pairs), "xxxxxxxxxxxx{A}|{A}");
+  }
+  {
+    FillBudget budget(8);
+    EXPECT_EQ(rope_fill("{C}-{C}-{C}-{C}", {{"{C}", "body"}, {"{T}", ""}}, 0), "body-body-body-{C}");
+  }
+  {
+    FillBudget budget(3);  // not even one more copy
+    const PreparedFill prepared("<{V}|{V}>", {}, "{V}", {});
+    std::string out;
+    EXPECT_TRUE(prepared.append_to(out, [](std::string& o) { o += "value"; }));
+    EXPECT_EQ(out, "<value|{V}>");
+  }
+  // Without a budget nothing is bounded, and a budget ends with its scope.
+  {
+    FillBudget budget(0);
+  }
+  EXPECT_EQ(fill_template(tmpl, as_placeholders(pairs)), "xxxxxxxxxxxxxxxx|{A}");
+}
+
 TEST(FillRope, MatchesTheLiteralFill) {
   const Case cases[] = {
       {"one pair, twice", "a{X}b{X}c", {{"{X}", "1"}}, "a1b1c"},

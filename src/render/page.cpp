@@ -14,6 +14,10 @@
 namespace lorvane::render {
 namespace {
 
+/// The fill budget of a page: this many times its inputs, plus this much.
+constexpr std::size_t kFillBudgetFactor = 16;
+constexpr std::size_t kFillBudgetSlack = std::size_t{64} << 20;
+
 /// A guess at the page size, so that the page buffer rarely has to grow (and copy itself)
 /// while the blocks are written: the document's text plus room for the markup around
 /// every node. Memory that is reserved but never written is not touched.
@@ -100,6 +104,16 @@ void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateS
 
 std::string render_page(const parser::Document& document, const TemplateSet& templates,
                         const RenderSettings& settings) {
+  // Values may be copied many times over only within a budget in proportion to what the
+  // page is made of (see FillBudget); real pages stay far below it.
+  std::size_t input_bytes = estimate_body_size(document.children);
+  for (const std::string* t : {&templates.base, &templates.layout, &templates.header,
+                               &templates.section, &templates.paragraph, &templates.list,
+                               &templates.figure, &templates.code_block, &templates.admonition,
+                               &templates.table})
+    input_bytes += t->size();
+  const std::size_t budget_bytes = kFillBudgetFactor * input_bytes + kFillBudgetSlack;
+
   const bool header_on = settings.header_enabled.value_or(true) && settings.component_on("header");
   const bool outline_on =
       settings.outline_enabled.value_or(true) && settings.component_on("outline");
@@ -113,7 +127,10 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   if (outline_on)
     parts.outline_title = settings.outline_title.empty() ? std::string_view("Outline")
                                                          : std::string_view(settings.outline_title);
-  if (header_on) parts.header = render_page_header(document, settings, templates.header);
+  if (header_on) {
+    FillBudget budget(budget_bytes);
+    parts.header = render_page_header(document, settings, templates.header);
+  }
   parts.css[0] = load_css(settings.css_reset);
   parts.css[1] = load_css(settings.css_variables);
   parts.css[2] = load_css(settings.css_layout);
@@ -143,6 +160,9 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   FillRope layout;
   FillRope body;
   while (true) {
+    // Each round pays from a budget of its own: a round that is given up must not use up
+    // what the next one needs.
+    FillBudget budget(budget_bytes);
     fill_page(base, layout, body, templates, parts, texts);
     std::optional<std::string> written[FillRope::kSlots];
     if (base.append_slots(page, produce, written)) break;

@@ -1,6 +1,7 @@
 #include "render/templates.hpp"
 
 #include "render/file_io.hpp"
+#include "render/fill.hpp"
 
 namespace lorvane::render {
 
@@ -66,7 +67,12 @@ std::string fill_template(std::string_view text, const std::vector<Placeholder>&
     next.clear();
     next.reserve(current.size() + value.size());
     std::size_t done = 0;
+    bool first = true;
     while (pos != std::string::npos) {
+      // Copies beyond the first are paid from the render's fill budget, if one is set;
+      // once one cannot be paid, the remaining occurrences stay as written.
+      if (!first && !FillBudget::pay(value.size())) break;
+      first = false;
       next.append(current, done, pos - done);
       next.append(value);
       done = pos + placeholder.size();
