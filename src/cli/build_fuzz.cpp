@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -23,10 +24,13 @@ void check(bool condition) {
   if (!condition) std::abort();
 }
 
+std::string scratch_root() { return "/tmp/lorvane-build-fuzz-" + std::to_string(::getpid()); }
+
 const std::string& project_dir() {
   static const std::string dir = [] {
-    const std::string root = "/tmp/lorvane-build-fuzz-" + std::to_string(::getpid());
+    const std::string root = scratch_root();
     check(cli::create_directories(root + "/proj/SIDECAR").ok());
+    std::atexit([] { std::filesystem::remove_all(scratch_root()); });
     return root + "/proj";
   }();
   return dir;
