@@ -79,6 +79,9 @@ std::string resolve_image_src(std::string_view src) {
   for (std::string_view prefix : kPrefixesKept)
     if (src.substr(0, prefix.size()) == prefix) return std::string(src);
   const std::string path(src);
+  // A NUL byte ends the path where the system reads it, so a source "a.png\0b" would
+  // embed "a.png": no file has such a name, so it cannot be read.
+  if (path.find('\0') != std::string::npos) return path;
   // Only regular files are embedded: a device or a pipe (such as "/dev/zero") would be
   // read without end or block the render, so it counts as unreadable.
   struct stat info {};

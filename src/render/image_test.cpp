@@ -106,8 +106,9 @@ TEST(MimeTypeForPath, SuffixesIgnoringAsciiCase) {
 TEST(ResolveImageSrc, SourcesThatPassThrough) {
   ScopedWorkDir dir;
   dir.make_dir("folder.png");
+  dir.write("a.png", "x");
   ASSERT_EQ(::mkfifo("fifo.png", 0600), 0);
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"", ""},
       {"https://example.org/a.png", "https://example.org/a.png"},
       {"http://example.org/a.png", "http://example.org/a.png"},
@@ -117,6 +118,7 @@ TEST(ResolveImageSrc, SourcesThatPassThrough) {
       {"folder.png", "folder.png"},
       {"/dev/zero", "/dev/zero"},  // endless: not a regular file
       {"fifo.png", "fifo.png"},    // would block: not a regular file
+      {std::string("a.png\0.svg", 10), std::string("a.png\0.svg", 10)},  // names no file
   };
   for (const auto& [src, want] : cases) {
     SCOPED_TRACE(src);

@@ -267,6 +267,9 @@ TEST(RenderPage, Switches) {
        "T=Doc|H=HDR:Doc|B=L[<em>Contents</em>|" + outline + "|" + intro + "S(text)]|C="},
       {"outline title of spaces", with([](RenderSettings& s) { s.outline_title = "  "; }),
        "T=Doc|H=HDR:Doc|B=L[  |" + outline + "|" + intro + "S(text)]|C="},
+      {"section component off: the outline still lists the section",
+       with([](RenderSettings& s) { s.component_flags["section"] = false; }),
+       "T=Doc|H=HDR:Doc|B=L[Outline|" + outline + "|" + intro + "text]|C="},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

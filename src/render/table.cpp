@@ -33,6 +33,40 @@ void append_cell(std::string& out, std::string_view open, std::string_view text,
   out += close;
 }
 
+/// Padding short rows cell by cell writes rows × width cells, which one very wide line
+/// among many short ones (or a long `columns` list over many short lines) makes quadratic
+/// in the size of the table: a data source of 30 KB could ask for 80 MB of empty cells, one
+/// of a few MB for terabytes. A table may write this many padding cells per byte of its
+/// data source and columns, plus `kPaddingSlack`, one by one; beyond that every short row
+/// is padded with a single empty cell spanning the columns it lacks, which looks the same.
+/// Tables that people write never come near it.
+constexpr std::size_t kPaddingPerByte = 2;
+constexpr std::size_t kPaddingSlack = std::size_t{1} << 20;
+
+/// Whether the short rows of `source` lack more than `allowance` cells of `width` in all.
+bool padding_exceeds(std::string_view source, std::size_t width, std::size_t allowance) {
+  std::size_t padding = 0;
+  std::size_t pos = 0;
+  while (auto line = next_csv_line(source, pos)) {
+    const std::size_t cells = cell_count(*line);
+    if (cells >= width) continue;
+    padding += width - cells;
+    if (padding > allowance) return true;
+  }
+  return false;
+}
+
+/// Whether the short rows of the table are padded with one spanning cell each (see
+/// `kPaddingPerByte`). `rows` is at least the number of rows.
+bool pads_with_span(const parser::TableNode& table, std::size_t width, std::size_t rows) {
+  std::size_t input = table.data_source.size();
+  if (table.columns)
+    for (const std::string& column : *table.columns) input += column.size() + 1;
+  const std::size_t allowance = kPaddingPerByte * input + kPaddingSlack;
+  if (rows == 0 || width <= allowance / rows) return false;  // cannot exceed it
+  return padding_exceeds(table.data_source, width, allowance);
+}
+
 }  // namespace
 
 std::optional<std::string_view> next_csv_line(std::string_view text, std::size_t& pos) {
@@ -70,16 +104,22 @@ void append_table_element(std::string& out, const parser::TableNode& table) {
   const std::string_view source = table.data_source;
   out += "<table class=\"lrv-table-inner\">";
   std::size_t width = 0;
+  std::size_t rows = 0;
   if (table.columns) {
     out += "<thead><tr>";
     for (const std::string& column : *table.columns) append_cell(out, "<th>", column, "</th>");
     out += "</tr></thead>";
     width = table.columns->size();
+    rows = 1 + static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n'));
   } else {
     // The width is the largest cell count, so the rows are read twice rather than kept.
     std::size_t pos = 0;
-    while (auto line = next_csv_line(source, pos)) width = std::max(width, cell_count(*line));
+    while (auto line = next_csv_line(source, pos)) {
+      width = std::max(width, cell_count(*line));
+      ++rows;
+    }
   }
+  const bool span = pads_with_span(table, width, rows);
   out += "<tbody>";
   std::size_t pos = 0;
   bool any_row = false;
@@ -91,7 +131,13 @@ void append_table_element(std::string& out, const parser::TableNode& table) {
       append_cell(out, "<td>", cell, "</td>");
       ++written;
     });
-    for (; written < width; ++written) out += "<td></td>";
+    if (span && width - written > 1) {
+      out += "<td colspan=\"";
+      out += std::to_string(width - written);
+      out += "\"></td>";
+    } else {
+      for (; written < width; ++written) out += "<td></td>";
+    }
     out += "</tr>";
   }
   if (!any_row) {

@@ -28,7 +28,9 @@ std::vector<std::string_view> split_csv_cells(std::string_view line);
 std::vector<std::vector<std::string_view>> parse_csv_rows(std::string_view data_source);
 
 /// The table element alone: header row from `columns`, body rows padded to the width
-/// (the number of columns, or else the largest cell count), every text escaped.
+/// (the number of columns, or else the largest cell count), every text escaped. A table
+/// whose padding would be out of all proportion to its text pads each short row with one
+/// empty cell spanning the missing columns instead, so the output stays linear in it.
 void append_table_element(std::string& out, const parser::TableNode& table);
 
 /// The table block: the table template filled with "{CAPTION}", "{TABLE}" and

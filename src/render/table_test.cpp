@@ -137,5 +137,57 @@ TEST(RenderTable, LargeTableStaysLinear) {
           200001 * std::string("<td></td>").size());
 }
 
+TEST(TableElement, PaddingOutOfProportionSpansTheMissingColumns) {
+  // One line of 1100 empty cells above 1000 lines of one cell would take 1.1 million
+  // padding cells: each short row gets one spanning cell instead. A row that lacks a
+  // single cell looks the same either way.
+  const std::string wide(1099, ',');
+  std::string source = wide + "\n";
+  for (int i = 0; i < 1000; ++i) source += "a\n";
+  source += wide.substr(1) + "\r\n";
+  TableNode table;
+  table.data_source = source;
+  std::string want = "<table class=\"lrv-table-inner\"><tbody><tr>";
+  for (int i = 0; i < 1100; ++i) want += "<td></td>";
+  want += "</tr>";
+  for (int i = 0; i < 1000; ++i) want += "<tr><td>a</td><td colspan=\"1099\"></td></tr>";
+  want += "<tr>";
+  for (int i = 0; i < 1100; ++i) want += "<td></td>";
+  want += "</tr></tbody></table>";
+  std::string out;
+  append_table_element(out, table);
+  EXPECT_EQ(out, want);
+
+  // The same with columns: 1500 of them over 1000 short lines.
+  table.data_source = "a,b\n" + std::string(999, 'x') + "\n";
+  for (int i = 0; i < 998; ++i) table.data_source += "a\n";
+  table.columns = std::vector<std::string>(1500, "c");
+  out.clear();
+  append_table_element(out, table);
+  EXPECT_NE(out.find("<tr><td>a</td><td>b</td><td colspan=\"1498\"></td></tr><tr><td>"
+                     "xxx"),
+            std::string::npos);
+  EXPECT_NE(out.find("<tr><td>a</td><td colspan=\"1499\"></td></tr></tbody></table>"),
+            std::string::npos);
+  EXPECT_EQ(out.find("<td></td>"), std::string::npos);
+}
+
+TEST(TableElement, HostilePaddingStaysLinear) {
+  // Padded cell by cell this would be 2^36 cells (over 600 GB); guarded by the timeout.
+  const std::size_t n = std::size_t{1} << 18;
+  std::string source(n - 1, ',');
+  for (std::size_t i = 0; i < n; ++i) source += "\na";
+  TableNode table;
+  table.data_source = source;
+  std::string out;
+  append_table_element(out, table);
+  const std::string short_row =
+      "<tr><td>a</td><td colspan=\"" + std::to_string(n - 1) + "\"></td></tr>";
+  EXPECT_EQ(
+      out.size(),
+      std::string("<table class=\"lrv-table-inner\"><tbody><tr></tr></tbody></table>").size() +
+          n * std::string("<td></td>").size() + n * short_row.size());
+}
+
 }  // namespace
 }  // namespace lorvane::render
