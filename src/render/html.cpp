@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
+
+#include "render/file_io.hpp"
 
 namespace lorvane::render {
 namespace {
@@ -97,10 +100,6 @@ void append_link(std::string& out, std::string_view target_prefix, std::string_v
   out.append(kLinkClose);
 }
 
-bool starts_with_scheme(std::string_view rest) {
-  return rest.starts_with("https://") || rest.starts_with("http://") || rest.starts_with("mailto:");
-}
-
 constexpr std::size_t kNone = std::string_view::npos;
 
 // Where a link is in one token, a maximal run of characters that are no token ends (so
@@ -111,6 +110,17 @@ struct LinkSpan {
   bool bare = false;  // a bare host name, linked with "https://" in front
 };
 
+// Where a scheme prefix ends at the ":" at `colon` of `run`, its start; otherwise kNone.
+std::size_t scheme_start_at(std::string_view run, std::size_t colon) {
+  const auto prefix_at = [&](std::size_t length, std::string_view prefix) {
+    return colon >= length && run.substr(colon - length).starts_with(prefix);
+  };
+  if (prefix_at(6, "mailto:")) return colon - 6;
+  if (prefix_at(5, "https://")) return colon - 5;
+  if (prefix_at(4, "http://")) return colon - 4;
+  return kNone;
+}
+
 // Read character by character, the inline rules try a link at every position of the
 // token, and a link always takes the rest of the token apart from its trailing
 // punctuation; the output is therefore the token's text before the first position where
@@ -120,8 +130,8 @@ struct LinkSpan {
 //
 // - Only "!,.:;?" and closing brackets can leave a link's end, and opening brackets never
 //   do, so the punctuation split of the token from any position i ends the link at
-//   `zone` (the start of the run's trailing stretch of such characters), or after the
-//   last closing bracket of that stretch whose opening kind occurs between i and `zone`.
+//   `zone` (the start of the run's trailing stretch of such characters) or later, and the
+//   link from i holds every character of [i, zone).
 // - "@" and "/" always stay in the link, so a link from i holds "@" or "://" exactly when
 //   one starts at or after i.
 // - A bare host name from i lies in one stretch of host characters [a, b) (letters,
@@ -131,58 +141,33 @@ struct LinkSpan {
 // - The version test never rejects a host whose last label is two or more of a to z:
 //   such a link has a letter after its first character, or a "/" if the host is not all
 //   of it. It is therefore not repeated here.
+//
+// The scans for single characters go through memchr and memrchr: a hostile token is long
+// and mostly made of the characters that a byte-by-byte loop would branch on.
 std::optional<LinkSpan> find_link(std::string_view run) {
   const std::size_t n = run.size();
   std::size_t zone = n;
   while (zone > 0 && has_class(run[zone - 1], kTrailing)) --zone;
   // A link needs a scheme prefix (so a ":") or a host with a "." before the trailing
   // punctuation; most words that end a sentence have neither.
-  if (run.find(':') == std::string_view::npos &&
-      run.substr(0, zone).find('.') == std::string_view::npos)
-    return std::nullopt;
+  const bool any_dot = run.substr(0, zone).find('.') != std::string_view::npos;
+  std::size_t colon = run.find(':');
+  if (colon == std::string_view::npos && !any_dot) return std::nullopt;
 
-  bool any_dot = false;
+  // The first scheme prefix, and the last "://".
   std::size_t first_scheme = n;
   std::size_t lo = 0;  // no bare host starts before this: "@" or "://" follows
-  std::array<std::size_t, 3> last_open{kNone, kNone, kNone};
-  for (std::size_t i = 0; i < n; ++i) {
-    const char c = run[i];
-    switch (c) {
-      case '.':
-        any_dot = true;
-        break;
-      case '@':
-        lo = i + 1;
-        break;
-      case ':':
-        if (i + 2 < n && run[i + 1] == '/' && run[i + 2] == '/') lo = i + 1;
-        break;
-      case 'h':
-      case 'm':
-        if (first_scheme == n && starts_with_scheme(run.substr(i))) first_scheme = i;
-        break;
-      default: {
-        const int kind = opener_kind(c);
-        if (kind >= 0) last_open[static_cast<std::size_t>(kind)] = i;
-      }
-    }
+  for (; colon != std::string_view::npos; colon = run.find(':', colon + 1)) {
+    first_scheme = std::min(first_scheme, scheme_start_at(run, colon));
+    if (run.substr(colon + 1).starts_with("//")) lo = colon + 1;
   }
   if (!any_dot && first_scheme == n) return std::nullopt;
+  if (const void* at = ::memrchr(run.data(), '@', n); at != nullptr)
+    lo = std::max(lo, static_cast<std::size_t>(static_cast<const char*>(at) - run.data()) + 1);
 
-  std::array<std::size_t, 3> last_close{kNone, kNone, kNone};
-  for (std::size_t k = n; k-- > zone;) {
-    const int kind = closer_kind(run[k]);
-    if (kind >= 0 && last_close[static_cast<std::size_t>(kind)] == kNone)
-      last_close[static_cast<std::size_t>(kind)] = k;
-  }
   // REQUIRES: start < zone (a link starts with a letter or digit).
   const auto link_end = [&](std::size_t start) {
-    std::size_t end = zone;
-    for (std::size_t k = 0; k < 3; ++k) {
-      if (last_open[k] != kNone && last_open[k] >= start && last_close[k] != kNone)
-        end = std::max(end, last_close[k] + 1);
-    }
-    return end;
+    return start + split_trailing_punctuation(run.substr(start)).first.size();
   };
 
   // The leftmost bare host start before the first scheme prefix, if any.
@@ -262,6 +247,9 @@ void append_escaped_html(std::string& out, std::string_view text) {
 
 std::string render_inline(std::string_view text) {
   std::string out;
+  // A fresh buffer of many megabytes costs a page fault per page written, which would
+  // outweigh the work of filling it.
+  reserve_large_buffer(out, text.size() + text.size() / 2);
   append_inline_html(out, text);
   return out;
 }

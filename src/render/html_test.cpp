@@ -391,6 +391,16 @@ TEST(RenderInlineTest, HostileInput) {
   for (int i = 0; i < 500'000; ++i) labels += "ab.";
   labels += "com";
   EXPECT_EQ(render_inline(labels), link("https://" + labels, labels));
+  // Colons everywhere: each one is looked at once for a scheme prefix and a "://".
+  std::string colons;
+  for (int i = 0; i < 300'000; ++i) colons += "a.b://";
+  EXPECT_EQ(render_inline(colons), escape_html(colons));
+  std::string schemes;
+  for (int i = 0; i < 300'000; ++i) schemes += "xhttp:mailto";
+  schemes += ":a.b";
+  const std::size_t first = schemes.size() - 10;
+  EXPECT_EQ(render_inline(schemes),
+            schemes.substr(0, first) + link(schemes.substr(first), schemes.substr(first)));
 }
 
 TEST(RenderInlineTest, BrokenUtf8) {
