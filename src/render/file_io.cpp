@@ -46,6 +46,9 @@ Result<std::string> read_binary_file(const std::string& path) {
 }
 
 Result<std::string> read_binary_file(const std::string& path, std::size_t max_growth) {
+  // The system reads a path up to its first NUL byte, so "a.css\0b" would open "a.css".
+  // Such a path names no file; paths come from settings text, where U+0000 is valid.
+  if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return Error(os_error_text(errno));
   struct stat info {};
@@ -92,6 +95,7 @@ Result<std::string> read_text_file(const std::string& path) {
 
 Result<std::string> read_optional_text_file(const std::string& path) {
   // Checked before opening: opening a named pipe blocks until a writer comes.
+  if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return Error(os_error_text(errno));
   if (!S_ISREG(info.st_mode)) return Error(os_error_text(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));

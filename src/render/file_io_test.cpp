@@ -59,6 +59,13 @@ TEST_F(FileIoTest, Failures) {
   auto binary = read_binary_file(write("bin", "a\xFF"));
   ASSERT_TRUE(binary.ok());
   EXPECT_EQ(*binary, "a\xFF");
+  // A NUL byte inside a path would cut it short where the system reads it.
+  const std::string real = write("real.css", "x");
+  for (const std::string& cut : {real + std::string(1, '\0') + "more", real + std::string(1, '\0')}) {
+    EXPECT_FALSE(read_binary_file(cut).ok());
+    EXPECT_FALSE(read_text_file(cut).ok());
+    EXPECT_FALSE(read_optional_text_file(cut).ok());
+  }
 }
 
 TEST_F(FileIoTest, EndlessSourcesAreBounded) {
