@@ -276,13 +276,24 @@ TEST_F(BuildDriverTest, WithoutSidecarFinalIsTheBase) {
   EXPECT_EQ(read_file(path("b.json")), read_file(path("f.json")));
 }
 
-TEST_F(BuildDriverTest, LostWorkingDirectoryFailsAfterTheBaseJson) {
-  // The caller's directory is gone: it cannot be remembered, so nothing is switched.
+TEST_F(BuildDriverTest, LostWorkingDirectory) {
   write(path("in.lrv"), kSource);
   fs::create_directory(path("w"));
   fs::create_directory(path("gone"));
   fs::current_path(path("gone"));
   fs::remove(path("gone"));
+
+  // "." is still a directory, but has no canonical form any more.
+  BuildArgs args;
+  args.input = ".";
+  Result<BuildPlan> resolved = resolve_build_plan(args);
+  ASSERT_FALSE(resolved.ok());
+  EXPECT_EQ(resolved.error().message(), "failed to canonicalize project directory: .");
+  EXPECT_EQ(resolved.error().causes(),
+            std::vector<std::string>{"No such file or directory (os error 2)"});
+
+  // A plan of absolute paths runs until the caller's directory is to be remembered: the
+  // BASE JSON is written, nothing is switched.
   BuildPlan plan;
   plan.input = path("in.lrv");
   plan.out = path("page.html");
