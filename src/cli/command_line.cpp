@@ -248,6 +248,10 @@ void build_cli_command(CLI::App& root) {
 
   root.description(kRootAbout);
   root.require_subcommand(1);
+  // A flag takes no value, but CLI11 would read "--force=0" as false. With this it refuses
+  // every value but "true", which says no more than the flag alone. Copied into every
+  // option made below, the help and version flags and those of the subcommands included.
+  root.option_defaults()->disable_flag_override();
   // Set before the subcommands are added: each subcommand inherits the two help flags.
   root.set_help_flag("-h", short_help);
   root.set_help_all_flag("--help", long_help);

@@ -119,6 +119,15 @@ TEST(ReadCommandLine, StreamsAndStatuses) {
        "error: The following arguments were not expected: --oo x"},
       {"invalid UTF-8", {"parse", "a\xff", "-o", "x"}, 2, false,
        "error: Invalid UTF-8 in argument: a\xEF\xBF\xBD"},
+      // A flag takes no value; CLI11 alone would read these as false.
+      {"flag given false", {"build", "in", "--no-strict=false"}, 2, false,
+       "error: no-strict was given a disallowed flag override"},
+      {"flag given 0", {"init", "demo", "--force=0"}, 2, false,
+       "error: force was given a disallowed flag override"},
+      {"help flag given a value", {"--help=1"}, 2, false,
+       "error: help was given a disallowed flag override"},
+      {"version flag given a value", {"--version=1"}, 2, false,
+       "error: version was given a disallowed flag override"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
