@@ -2,8 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <limits>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "cli/suggest.hpp"
 #include "parser/text.hpp"
@@ -196,6 +198,35 @@ std::optional<CliExit> explain_leftovers(const CLI::App& root, bool colour) {
   return std::nullopt;
 }
 
+// CLI11 hands what follows a subcommand's "--" back to the root once that subcommand's
+// positionals are filled, and the root then acts on a "-V" or "-h" typed there although
+// "--" made it a plain argument. While parsing, each subcommand holds one more positional
+// that is never full and refuses every value: the "--" then stays in the subcommand, and
+// whatever follows it is left over there, unexpected and in the order typed. Removed
+// again on leaving the scope, before any help or usage line is laid out.
+class TailKeepers {
+ public:
+  explicit TailKeepers(CLI::App& root) {
+    for (CLI::App* sub : root.get_subcommands({})) {
+      sub->validate_positionals();
+      CLI::Option* keeper = sub->add_option("TAIL")
+                                ->expected(std::numeric_limits<int>::max())
+                                ->check(CLI::Validator(
+                                    [](const std::string&) { return std::string("refused"); },
+                                    std::string()));
+      keepers_.emplace_back(sub, keeper);
+    }
+  }
+  ~TailKeepers() {
+    for (const auto& [sub, keeper] : keepers_) sub->remove_option(keeper);
+  }
+  TailKeepers(const TailKeepers&) = delete;
+  TailKeepers& operator=(const TailKeepers&) = delete;
+
+ private:
+  std::vector<std::pair<CLI::App*, CLI::Option*>> keepers_;
+};
+
 std::optional<std::string> value_of(const CLI::App& app, const std::string& name) {
   const CLI::Option* option = app.get_option(name);
   if (option->count() == 0 || option->results().empty()) return std::nullopt;
@@ -248,6 +279,10 @@ void build_cli_command(CLI::App& root) {
 
   root.description(kRootAbout);
   root.require_subcommand(1);
+  // A flag takes no value, but CLI11 would read "--force=0" as false. With this it refuses
+  // every value but "true", which says no more than the flag alone. Copied into every
+  // option made below, the help and version flags and those of the subcommands included.
+  root.option_defaults()->disable_flag_override();
   // Set before the subcommands are added: each subcommand inherits the two help flags.
   root.set_help_flag("-h", short_help);
   root.set_help_all_flag("--help", long_help);
@@ -289,7 +324,10 @@ std::variant<Cli, CliExit> read_command_line(const std::vector<std::string>& arg
       }
     }
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 pops from the back
-    root.parse(reversed);
+    {
+      const TailKeepers keepers(root);
+      root.parse(reversed);
+    }
     return command_of(root, colours);
   } catch (const CLI::CallForHelp&) {
     return CliExit{0, help_text(selected_app(root), false, colours.out), std::string()};

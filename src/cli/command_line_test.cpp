@@ -43,6 +43,10 @@ TEST(ReadCommandLine, ValuesAreKeptExactlyAsTyped) {
   ASSERT_TRUE(std::holds_alternative<ParseArgs>(command));
   EXPECT_EQ(std::get<ParseArgs>(command).input, "-in.lrv");
   EXPECT_EQ(std::get<ParseArgs>(command).o, " ./a/../b ");
+  // A "--" after everything is filled ends nothing and is no argument.
+  const CliCommand trailing = command_of({"parse", "in.lrv", "-o", "out.json", "--"});
+  ASSERT_TRUE(std::holds_alternative<ParseArgs>(trailing));
+  EXPECT_EQ(std::get<ParseArgs>(trailing).input, "in.lrv");
 }
 
 TEST(ReadCommandLine, BuildValues) {
@@ -119,6 +123,24 @@ TEST(ReadCommandLine, StreamsAndStatuses) {
        "error: The following arguments were not expected: --oo x"},
       {"invalid UTF-8", {"parse", "a\xff", "-o", "x"}, 2, false,
        "error: Invalid UTF-8 in argument: a\xEF\xBF\xBD"},
+      // After "--" everything is a plain argument, also once the positionals are filled.
+      {"version flag after --", {"parse", "in", "-o", "x", "--", "-V"}, 2, false,
+       "error: The following argument was not expected: -V"},
+      {"help flag after --", {"build", "in", "--", "--help", "x"}, 2, false,
+       "error: The following arguments were not expected: --help x"},
+      {"help topic then --", {"help", "build", "--", "-h"}, 2, false,
+       "error: The following argument was not expected: -h"},
+      {"second --", {"parse", "in", "-o", "x", "--", "--"}, 2, false,
+       "error: The following argument was not expected: --"},
+      // A flag takes no value; CLI11 alone would read these as false.
+      {"flag given false", {"build", "in", "--no-strict=false"}, 2, false,
+       "error: no-strict was given a disallowed flag override"},
+      {"flag given 0", {"init", "demo", "--force=0"}, 2, false,
+       "error: force was given a disallowed flag override"},
+      {"help flag given a value", {"--help=1"}, 2, false,
+       "error: help was given a disallowed flag override"},
+      {"version flag given a value", {"--version=1"}, 2, false,
+       "error: version was given a disallowed flag override"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
