@@ -194,6 +194,7 @@ TEST(DocumentToJson, EveryNodeKind) {
   section.title = "S";
   section.level = 2;
   section.node_id = "sec-2.3";
+  section.source = SourceLocation{12};
   section.semantic_type = "intro";
   section.render_hints = RenderHints{};
   ListItemNode nested{"two", {}, "li-b"};
@@ -283,6 +284,9 @@ TEST(DocumentToJson, EveryNodeKind) {
         }
       ],
       "node_id": "sec-2.3",
+      "source": {
+        "line": 12
+      },
       "semantic_type": "intro",
       "render_hints": {}
     }
