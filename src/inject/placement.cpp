@@ -1,5 +1,6 @@
 #include "inject/placement.hpp"
 
+#include <algorithm>
 #include <vector>
 
 #include "inject/render_hints.hpp"
@@ -88,13 +89,19 @@ SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
   by_number_.reserve(sections.size());
   for (parser::Node& node : sections)
     if (auto* section = node.get_if<parser::SectionNode>())
-      by_number_.try_emplace(without_trailing_dots(section->number), section);  // first wins
+      by_number_.push_back({without_trailing_dots(section->number), section});
+  std::stable_sort(by_number_.begin(), by_number_.end(),
+                   [](const Numbered& a, const Numbered& b) { return a.number < b.number; });
 }
 
 parser::SectionNode* SectionIndex::find(std::string_view target) const {
   if (!flat_) return find_section(*sections_, target);
-  const auto it = by_number_.find(without_trailing_dots(target));
-  return it == by_number_.end() ? nullptr : it->second;
+  const std::string_view wanted = without_trailing_dots(target);
+  // The first of equal numbers is the first in document order.
+  const auto it = std::lower_bound(
+      by_number_.begin(), by_number_.end(), wanted,
+      [](const Numbered& entry, std::string_view number) { return entry.number < number; });
+  return it != by_number_.end() && it->number == wanted ? it->section : nullptr;
 }
 
 Status place_block(SectionBlocks& section, parser::Node node, const TargetSpec& target,

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "inject/injection_spec.hpp"
 #include "inject/merge_mode.hpp"
@@ -31,8 +31,8 @@ inline constexpr std::uint32_t kMaxAdmonitionDepth = 32;
 parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target);
 
 /// `find_section` over a document's top-level children through an index built once.
-/// When every section lies at the top level (the parser's documents) a lookup is one
-/// hash probe; otherwise it falls back to the full search.
+/// When every section lies at the top level (the parser's documents) a lookup is a
+/// binary search; otherwise it falls back to the full search.
 /// REQUIRES: `sections` is not changed while the index is used (the merge changes only
 /// the children of sections).
 class SectionIndex {
@@ -43,9 +43,17 @@ class SectionIndex {
   bool flat() const { return flat_; }
 
  private:
+  struct Numbered {
+    std::string_view number;  ///< without trailing dots
+    parser::SectionNode* section;
+  };
+
   parser::NodeList* sections_;
   bool flat_ = true;
-  std::unordered_map<std::string_view, parser::SectionNode*> by_number_;
+  /// Sorted by number, sections of equal numbers in document order. Sorted rather than
+  /// hashed: both the numbers and the targets come from the input, and a hash function
+  /// fixed in advance lets a crafted source put every number in one bucket.
+  std::vector<Numbered> by_number_;
 };
 
 /// Puts `node` among the section's children by the first selector of the target that is

@@ -58,6 +58,31 @@ TEST(FindSection, FirstMatchInDocumentOrder) {
   EXPECT_EQ(find_section(sections, "1"), sections[0].get_if<parser::SectionNode>());
 }
 
+TEST(FindSection, IndexAgreesWithTheFullSearch) {
+  // Many sections out of order, each number twice ("n." then "n"), so that sorting must
+  // keep equal numbers in document order.
+  parser::NodeList sections;
+  for (int i = 300; i > 0; --i) {
+    const std::string number = std::to_string(i % 97) + "." + std::to_string(i);
+    sections.push_back(section(number + "."));
+    sections.push_back(section(number));
+  }
+  const SectionIndex index(sections);
+  ASSERT_TRUE(index.flat());
+  for (int i = 0; i <= 301; ++i) {
+    const std::string target = std::to_string(i % 97) + "." + std::to_string(i);
+    SCOPED_TRACE(target);
+    parser::SectionNode* want = find_section(sections, target);
+    EXPECT_EQ(index.find(target), want);
+    EXPECT_EQ(index.find(target + ".."), want);
+    if (i >= 1 && i <= 300) {
+      ASSERT_NE(want, nullptr);
+      EXPECT_EQ(want->number, target + ".");
+    }
+  }
+  EXPECT_EQ(index.find("1"), nullptr);
+}
+
 TEST(FindSection, SearchesInsideSectionsButNotInsideOtherNodes) {
   // 1. holds 1.1 (which holds 1.1.1) and an admonition that holds 1.2; then 2. and 1.1
   // again at the top level.
