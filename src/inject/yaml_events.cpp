@@ -124,7 +124,9 @@ YamlEventReader::~YamlEventReader() { yaml_parser_delete(&parser_->parser); }
 YamlEvents YamlEventReader::read_first_document() {
   YamlEvents doc;
   doc.arena.reserve(text_size_);
-  doc.events.reserve(text_size_ / 16 + 4);
+  // Room for one event per 8 bytes, more than a SIDECAR text usually needs: pages that are
+  // never written cost no memory, while growing the vector copies every event collected.
+  doc.events.reserve(text_size_ / 8 + 4);
   std::unordered_map<std::string, std::uint64_t> anchors;
   struct Open {
     std::size_t index;
