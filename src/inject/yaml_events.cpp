@@ -126,7 +126,8 @@ YamlEvents YamlEventReader::read_first_document() {
   doc.arena.reserve(text_size_);
   // Room for one event per 8 bytes, more than a SIDECAR text usually needs: pages that are
   // never written cost no memory, while growing the vector copies every event collected.
-  doc.events.reserve(text_size_ / 8 + 4);
+  // Huge texts grow past the cap instead of asking for all of it at once.
+  doc.events.reserve(std::min<std::size_t>(text_size_ / 8 + 4, std::size_t{1} << 24));
   std::unordered_map<std::string, std::uint64_t> anchors;
   struct Open {
     std::size_t index;
