@@ -70,8 +70,9 @@ struct YamlEvent {
 struct YamlEvents {
   std::vector<YamlEvent> events;
   std::string arena;  ///< scalar values and local tag names, back to back
-  /// Why collecting stopped before the document's end: libyaml's error, "unknown anchor"
-  /// or the tag budget. The build reports it when it runs out of events, or after it.
+  /// Why collecting stopped before the document's end: libyaml's error, "unknown anchor",
+  /// the flow nesting limit, the tag budget or the %TAG directive limit. The build
+  /// reports it when it runs out of events, or after it.
   std::optional<Error> error;
 
   std::string_view value(const YamlEvent& event) const {
