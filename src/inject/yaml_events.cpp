@@ -2,6 +2,7 @@
 
 #include <yaml.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -12,6 +13,9 @@ namespace lorvane::inject {
 namespace {
 
 constexpr std::string_view kStandardPrefix = "tag:yaml.org,2002:";
+constexpr const char* kTooManyDirectives =
+    "more than 32 %TAG directives in one document are not supported";
+static_assert(kYamlTagDirectiveLimit == 32, "the message names the limit");
 
 void append_mark(std::string& out, const yaml_mark_t& mark) {
   out += "line ";
@@ -84,13 +88,34 @@ std::string with_mark(std::string message, YamlMark mark) {
 
 struct YamlEventReader::Parser {
   yaml_parser_t parser;
+  std::string_view rest;  // the text not yet handed to libyaml
+  bool too_many_directives = false;
 };
+
+// Hands libyaml the text in the same pieces as its own string input does, so that its
+// errors come where they would come anyway. Before each piece it looks at the %TAG
+// directives of the current document: once there are more than the limit (beside
+// libyaml's two defaults), reading stops, before libyaml's quadratic work on them adds up.
+int YamlEventReader::read_input(void* data, unsigned char* buffer, std::size_t size,
+                                std::size_t* size_read) {
+  auto& input = *static_cast<Parser*>(data);
+  const auto& directives = input.parser.tag_directives;
+  if (static_cast<std::size_t>(directives.top - directives.start) > kYamlTagDirectiveLimit + 2) {
+    input.too_many_directives = true;
+    return 0;
+  }
+  const std::size_t n = std::min(size, input.rest.size());
+  if (n != 0) std::memcpy(buffer, input.rest.data(), n);
+  input.rest.remove_prefix(n);
+  *size_read = n;
+  return 1;
+}
 
 YamlEventReader::YamlEventReader(std::string_view text)
     : parser_(std::make_unique<Parser>()), text_size_(text.size()) {
   yaml_parser_initialize(&parser_->parser);
-  yaml_parser_set_input_string(&parser_->parser,
-                               reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  parser_->rest = text;
+  yaml_parser_set_input(&parser_->parser, &YamlEventReader::read_input, parser_.get());
   yaml_parser_set_encoding(&parser_->parser, YAML_UTF8_ENCODING);
 }
 
@@ -99,7 +124,10 @@ YamlEventReader::~YamlEventReader() { yaml_parser_delete(&parser_->parser); }
 YamlEvents YamlEventReader::read_first_document() {
   YamlEvents doc;
   doc.arena.reserve(text_size_);
-  doc.events.reserve(text_size_ / 16 + 4);
+  // Room for one event per 8 bytes, more than a SIDECAR text usually needs: pages that are
+  // never written cost no memory, while growing the vector copies every event collected.
+  // Huge texts grow past the cap instead of asking for all of it at once.
+  doc.events.reserve(std::min<std::size_t>(text_size_ / 8 + 4, std::size_t{1} << 24));
   std::unordered_map<std::string, std::uint64_t> anchors;
   struct Open {
     std::size_t index;
@@ -116,7 +144,8 @@ YamlEvents YamlEventReader::read_first_document() {
   for (;;) {
     yaml_event_t raw;
     if (!yaml_parser_parse(&parser, &raw)) {
-      doc.error = Error(libyaml_error_text(parser));
+      doc.error = parser_->too_many_directives ? Error(kTooManyDirectives)
+                                               : Error(libyaml_error_text(parser));
       return doc;
     }
     EventGuard guard{&raw};
@@ -128,8 +157,16 @@ YamlEvents YamlEventReader::read_first_document() {
     bool flow = false;
     switch (raw.type) {
       case YAML_STREAM_START_EVENT:
-      case YAML_DOCUMENT_START_EVENT:
         continue;
+      case YAML_DOCUMENT_START_EVENT: {
+        const auto& directives = raw.data.document_start.tag_directives;
+        if (static_cast<std::size_t>(directives.end - directives.start) >
+            kYamlTagDirectiveLimit) {
+          doc.error = Error(kTooManyDirectives);
+          return doc;
+        }
+        continue;
+      }
       case YAML_NO_EVENT:
       case YAML_STREAM_END_EVENT:
         stream_ended_ = true;

@@ -16,6 +16,11 @@ namespace lorvane::inject {
 /// How deep collections may nest in the value tree, the root collection included.
 inline constexpr std::size_t kYamlNestingLimit = 128;
 
+/// How many %TAG directives one document may declare. libyaml compares every directive
+/// with all earlier ones and looks every tag handle up among all of them, so without a
+/// bound a text of directives costs time quadratic in its size.
+inline constexpr std::size_t kYamlTagDirectiveLimit = 32;
+
 /// Where libyaml starts an event: line and column counted from 0 (columns in characters).
 struct YamlMark {
   std::uint64_t line = 0;
@@ -65,8 +70,9 @@ struct YamlEvent {
 struct YamlEvents {
   std::vector<YamlEvent> events;
   std::string arena;  ///< scalar values and local tag names, back to back
-  /// Why collecting stopped before the document's end: libyaml's error, "unknown anchor"
-  /// or the tag budget. The build reports it when it runs out of events, or after it.
+  /// Why collecting stopped before the document's end: libyaml's error, "unknown anchor",
+  /// the flow nesting limit, the tag budget or the %TAG directive limit. The build
+  /// reports it when it runs out of events, or after it.
   std::optional<Error> error;
 
   std::string_view value(const YamlEvent& event) const {
@@ -90,7 +96,8 @@ class YamlEventReader {
   /// kept). A stream without a document gives one `kEmpty` event. Collecting stops at the
   /// first error, and right after a collection start that opens the 129th nested flow
   /// collection: the build fails at that collection at the latest, and libyaml's time
-  /// per token grows with the flow depth, so reading on would be quadratic.
+  /// per token grows with the flow depth, so reading on would be quadratic. A document
+  /// with more than `kYamlTagDirectiveLimit` %TAG directives fails before its content.
   YamlEvents read_first_document();
 
   /// After `read_first_document` ended without an error: whether the stream holds
@@ -99,6 +106,9 @@ class YamlEventReader {
 
  private:
   struct Parser;
+  static int read_input(void* data, unsigned char* buffer, std::size_t size,
+                        std::size_t* size_read);
+
   std::unique_ptr<Parser> parser_;
   std::size_t text_size_;
   bool stream_ended_ = false;

@@ -348,6 +348,33 @@ TEST(YamlLoad, CopiesAreBounded) {
   EXPECT_TRUE(yaml_from_str_value(few).ok());
 }
 
+std::string tag_directives(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    out += "%TAG !h" + std::to_string(i) + "! !local" + std::to_string(i) + "-\n";
+  }
+  return out;
+}
+
+TEST(YamlLoad, TagDirectivesAreBounded) {
+  const std::string too_many =
+      "error: more than 32 %TAG directives in one document are not supported";
+  const Case cases[] = {
+      {"32 directives", tag_directives(32) + "--- !h31!x 1\n", "!local31-x u1"},
+      {"33 directives", tag_directives(33) + "--- !h0!x 1\n", too_many},
+      {"the primary handles count too",
+       "%TAG ! !p-\n%TAG !! !q-\n" + tag_directives(31) + "--- [!x 1, !!y 2]\n", too_many},
+      {"in a second document", "a\n...\n" + tag_directives(33) + "--- b\n",
+       "error: deserializing from YAML containing more than one document is not supported"},
+      // Each directive is compared with every earlier one: 200,000 of them would keep
+      // libyaml busy for minutes.
+      {"200,000 directives", tag_directives(200'000) + "--- x\n", too_many},
+      {"200,000 directives in a second document", "a\n...\n" + tag_directives(200'000) + "--- b\n",
+       "error: deserializing from YAML containing more than one document is not supported"},
+  };
+  check(cases);
+}
+
 TEST(YamlLoad, FirstFailureInReadingOrderWins) {
   const Case cases[] = {
       {"building error before a syntax error", "- !!int x\n- ]\n",
