@@ -97,7 +97,7 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
   sections.reserve(heading_count);
   SectionNumbering numbering;
   std::vector<std::uint64_t> components;
-  std::vector<Node> scratch;
+  ContentScratch scratch;
   std::array<std::string_view, 2> groups;
   const std::size_t n = lines.size();
   std::size_t i = body_start;
