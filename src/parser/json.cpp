@@ -27,6 +27,18 @@ void new_line(std::string& out, int level, bool comma) {
   indent(out, level);
 }
 
+// Streaming hands the text to the sink in pieces of about this size.
+constexpr std::size_t kChunkBytes = 1 << 20;
+
+// Hands what `out` holds to `sink` (when streaming) once it reaches a piece's size. Called
+// between list elements, so that no list, however long, is held as text whole.
+void flush_full_piece(std::string& out, const JsonSink* sink) {
+  if (sink && out.size() >= kChunkBytes) {
+    (*sink)(out);
+    out.clear();
+  }
+}
+
 template <typename Unsigned>
 void append_decimal(std::string& out, Unsigned value) {
   char buffer[24];
@@ -98,10 +110,12 @@ void append_string_array(std::string& out, const std::vector<std::string>& items
   out += ']';
 }
 
-void append_list_item(std::string& out, const ListItemNode& item, int level);
+void append_list_item(std::string& out, const ListItemNode& item, int level,
+                      const JsonSink* sink);
 void append_json_object(std::string& out, const JsonObject& object, int level);
 
-void append_list_items(std::string& out, const std::vector<ListItemNode>& items, int level) {
+void append_list_items(std::string& out, const std::vector<ListItemNode>& items, int level,
+                       const JsonSink* sink) {
   if (items.empty()) {
     out += "[]";
     return;
@@ -109,7 +123,8 @@ void append_list_items(std::string& out, const std::vector<ListItemNode>& items,
   out += '[';
   for (std::size_t i = 0; i < items.size(); ++i) {
     new_line(out, level + 1, i > 0);
-    append_list_item(out, items[i], level + 1);
+    append_list_item(out, items[i], level + 1, sink);
+    flush_full_piece(out, sink);
   }
   new_line(out, level, false);
   out += ']';
@@ -117,12 +132,13 @@ void append_list_items(std::string& out, const std::vector<ListItemNode>& items,
 
 // List items nest at most three levels (only the parser builds them), so recursion is
 // bounded here.
-void append_list_item(std::string& out, const ListItemNode& item, int level) {
+void append_list_item(std::string& out, const ListItemNode& item, int level,
+                      const JsonSink* sink) {
   ObjectWriter object(out, level);
   object.text("text", item.text);
   if (!item.children.empty()) {
     object.key("children");
-    append_list_items(out, item.children, object.member_level());
+    append_list_items(out, item.children, object.member_level(), sink);
   }
   object.text("node_id", item.node_id);
   object.end();
@@ -145,7 +161,7 @@ struct OpenNode {
   const Node* node;
 };
 
-OpenNode open_node(std::string& out, const Node& node, int level) {
+OpenNode open_node(std::string& out, const Node& node, int level, const JsonSink* sink) {
   ObjectWriter object(out, level);
   object.text("type", node.tag());
   node.visit([&](const auto& payload) {
@@ -165,13 +181,13 @@ OpenNode open_node(std::string& out, const Node& node, int level) {
         } else if constexpr (std::is_same_v<T, BulletListNode> ||
                              std::is_same_v<T, OrderedListNode>) {
           object.key("items");
-          append_list_items(out, payload.items, object.member_level());
+          append_list_items(out, payload.items, object.member_level(), sink);
           object.text("node_id", payload.node_id);
         } else if constexpr (std::is_same_v<T, ListItemNode>) {
           object.text("text", payload.text);
           if (!payload.children.empty()) {
             object.key("children");
-            append_list_items(out, payload.children, object.member_level());
+            append_list_items(out, payload.children, object.member_level(), sink);
           }
           object.text("node_id", payload.node_id);
         } else if constexpr (std::is_same_v<T, CoverNode>) {
@@ -226,9 +242,6 @@ void close_node(std::string& out, OpenNode& open) {
   open.object.end();
 }
 
-// Streaming hands the text to the sink in pieces of about this size.
-constexpr std::size_t kChunkBytes = 1 << 20;
-
 // Writes `list` as the value of a member at `level`, descending into child blocks with an
 // explicit stack: depth costs heap, not call stack.
 void append_node_list(std::string& out, const NodeList& list, int level, const JsonSink* sink) {
@@ -246,10 +259,7 @@ void append_node_list(std::string& out, const NodeList& list, int level, const J
   std::vector<Frame> stack;
   stack.push_back({&list, 0, level, std::nullopt});
   while (!stack.empty()) {
-    if (sink && out.size() >= kChunkBytes) {
-      (*sink)(out);
-      out.clear();
-    }
+    flush_full_piece(out, sink);
     Frame& frame = stack.back();
     if (frame.next == frame.list->size()) {
       new_line(out, frame.level, false);
@@ -262,7 +272,7 @@ void append_node_list(std::string& out, const NodeList& list, int level, const J
     const int node_level = frame.level + 1;
     new_line(out, node_level, frame.next > 0);
     const Node& node = (*frame.list)[frame.next++];
-    OpenNode open = open_node(out, node, node_level);
+    OpenNode open = open_node(out, node, node_level, sink);
     const NodeList* children = node.child_blocks();
     if (!children) continue;
     if (children->empty()) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -377,19 +378,44 @@ TEST(DocumentToJson, DeepChainOnSmallStack) {
 }
 
 TEST(WriteDocumentJson, PiecesJoinToTheSameText) {
-  Document doc = testing::nine_line_document();
-  auto& section = *doc.children[0].get_if<SectionNode>();
+  // Each document has some megabytes of JSON text; the list shapes have nearly all of it
+  // in one block, which must still reach the sink in several pieces.
+  auto items = [](std::size_t count, bool nested) {
+    std::vector<ListItemNode> out;
+    for (std::size_t i = 0; i < count; ++i) {
+      ListItemNode item{"item text " + std::to_string(i), {}, "li-" + std::to_string(i)};
+      if (nested) item.children.push_back(ListItemNode{"child", {}, "li-c"});
+      out.push_back(std::move(item));
+    }
+    return out;
+  };
+  NodeList paragraphs;
   for (int i = 0; i < 40000; ++i)
-    section.children.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
-  const std::string whole = document_to_json(doc);
-  std::string joined;
-  std::size_t pieces = 0;
-  write_document_json(doc, [&](std::string_view piece) {
-    joined += piece;
-    ++pieces;
-  });
-  EXPECT_EQ(joined, whole);
-  EXPECT_GT(pieces, 1u);
+    paragraphs.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
+  struct Case {
+    const char* name;
+    NodeList blocks;
+  };
+  Case cases[] = {
+      {"many paragraphs", std::move(paragraphs)},
+      {"one bullet list with nested items", {BulletListNode{items(20000, true), "bl"}}},
+      {"one ordered list", {OrderedListNode{items(40000, false), "ol"}}},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Document doc = testing::nine_line_document();
+    auto& section = *doc.children[0].get_if<SectionNode>();
+    for (Node& block : c.blocks) section.children.push_back(std::move(block));
+    const std::string whole = document_to_json(doc);
+    std::string joined;
+    std::size_t largest = 0;
+    write_document_json(doc, [&](std::string_view piece) {
+      joined += piece;
+      largest = std::max(largest, piece.size());
+    });
+    EXPECT_EQ(joined, whole);
+    EXPECT_LT(largest, whole.size() / 3);
+  }
 }
 
 }  // namespace
