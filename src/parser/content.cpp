@@ -27,6 +27,26 @@ enum class BlockKind : std::uint64_t { kParagraph = 0, kOrderedList = 1, kBullet
 constexpr unsigned kKindBits = 2;
 constexpr std::uint64_t kKindMask = (std::uint64_t{1} << kKindBits) - 1;
 
+// Appends `value` seven bits to a byte, low bits first, the top bit of each byte set when
+// another one follows: most block notes take one byte.
+void append_varint(std::vector<std::uint8_t>& out, std::uint64_t value) {
+  while (value >= 0x80) {
+    out.push_back(static_cast<std::uint8_t>(value | 0x80));
+    value >>= 7;
+  }
+  out.push_back(static_cast<std::uint8_t>(value));
+}
+
+// Reads a value written by `append_varint` at `pos` and moves `pos` past it.
+std::uint64_t read_varint(const std::vector<std::uint8_t>& in, std::size_t& pos) {
+  std::uint64_t value = 0;
+  for (unsigned shift = 0;; shift += 7) {
+    const std::uint8_t byte = in[pos++];
+    value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if (byte < 0x80) return value;
+  }
+}
+
 // The item text of a line that matched the ordered-item pattern `(\d+)\)\s+(.+)`: the
 // digits hold no ")", and trimming drops the white space after it however the match
 // shared it out between `\s+` and the text group. So this is the trimmed text group,
@@ -54,6 +74,7 @@ class ContentParser {
   Result<std::size_t> scan(std::size_t first_line) {
     const std::size_t n = lines_.size();
     std::size_t j = first_line;
+    std::size_t previous_end = first_line;
     while (j < n) {
       if (lines_.is_blank(j)) {
         ++j;
@@ -75,8 +96,10 @@ class ContentParser {
         next = scan_paragraph(j);
       }
       if (!next) return std::move(next).error();
-      j = *next;
-      scratch_.blocks.push_back((std::uint64_t{j} << kKindBits) | static_cast<std::uint64_t>(kind));
+      const std::uint64_t lines = *next - previous_end;
+      append_varint(scratch_.blocks, (lines << kKindBits) | static_cast<std::uint64_t>(kind));
+      ++block_count_;
+      previous_end = j = *next;
     }
     return j;
   }
@@ -85,12 +108,14 @@ class ContentParser {
   // separate blocks, so each block starts at the first non-blank line after the one before.
   NodeList build(std::size_t first_line) {
     NodeList blocks;
-    blocks.reserve(scratch_.blocks.size());
+    blocks.reserve(block_count_);
     std::size_t start = first_line;
+    std::size_t end = first_line;
     std::size_t bullet_lines = 0;  // bullet levels taken by the runs before
-    for (const std::uint64_t note : scratch_.blocks) {
+    for (std::size_t pos = 0; pos < scratch_.blocks.size();) {
+      const std::uint64_t note = read_varint(scratch_.blocks, pos);
+      end += note >> kKindBits;
       while (lines_.is_blank(start)) ++start;
-      const std::size_t end = note >> kKindBits;
       switch (static_cast<BlockKind>(note & kKindMask)) {
         case BlockKind::kParagraph:
           blocks.emplace_back(paragraph(start, end));
@@ -226,6 +251,7 @@ class ContentParser {
   const SourceLines& lines_;
   std::string_view number_;
   ContentScratch& scratch_;
+  std::size_t block_count_ = 0;  // the notes written by `scan`
   std::size_t list_counter_ = 0;
   std::size_t paragraph_counter_ = 0;
 };

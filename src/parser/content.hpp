@@ -41,13 +41,15 @@ Result<SectionContent> parse_section_content(const BodyContext& context, std::si
 /// Working memory of the content parser, which one parse reuses for all its sections.
 ///
 /// A section is read in two passes: the first runs every pattern and every check and
-/// notes only where each block ends; the second builds the blocks from those notes. So
+/// notes only the kind and the end of each block; the second builds the blocks from those notes. So
 /// each list of the tree (the section's blocks, a list's items, an item's children) is
 /// allocated once at its final size, and no list of nodes is ever held twice.
 struct ContentScratch {
-  /// One entry per block, in order: the line after the block's last line, shifted left
-  /// by two, with the block's kind in the low bits.
-  std::vector<std::uint64_t> blocks;
+  /// One note per block, in order: the number of lines from the end of the block before
+  /// (or the first line) to the line after the block's last line, shifted left by two,
+  /// with the block's kind in the low bits; written seven bits to a byte, so a note of a
+  /// block of a few lines takes one byte.
+  std::vector<std::uint8_t> blocks;
   /// The level (0, 1 or 2) of every bullet line of the section, in line order.
   std::vector<std::uint8_t> bullet_levels;
 };

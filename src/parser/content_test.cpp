@@ -67,7 +67,17 @@ TEST_F(SectionContentTest, BlocksEndEachOther) {
     std::string content;
     NodeList want;
   };
+  // Blocks and gaps of more than a few dozen lines, noted in more than one byte.
+  std::string long_list;
+  OrderedListNode long_list_node{{}, "ol-1.-0"};
+  for (int k = 1; k <= 40; ++k) {
+    long_list += std::to_string(k) + ") x\n";
+    long_list_node.items.push_back(item("x", "li-1.-o0-" + std::to_string(k - 1)));
+  }
   const Case cases[] = {
+      {"long blocks and long gaps",
+       "a\n" + std::string(300, '\n') + long_list + std::string(100, '\n') + "b\n",
+       {ParagraphNode{"a", "p-1.-0"}, long_list_node, ParagraphNode{"b", "p-1.-1"}}},
       {"ordered item then bullet at column 0",
        "1) x\n- y\n",
        {OrderedListNode{{item("x", "li-1.-o0-0")}, "ol-1.-0"},
