@@ -265,10 +265,7 @@ Result<SectionContent> parse_section_content(const BodyContext& context, std::si
   ContentParser parser(context, number, scratch);
   Result<std::size_t> next = parser.scan(first_line);
   if (!next) return std::move(next).error();
-  SectionContent content;
-  content.blocks = parser.build(first_line);
-  content.next = *next;
-  return content;
+  return SectionContent{parser.build(first_line), *next};
 }
 
 Result<SectionContent> parse_section_content(const BodyContext& context, std::size_t first_line,
