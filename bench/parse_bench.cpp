@@ -1,6 +1,7 @@
 // Throughput and peak memory of the TEXT parser with the JSON form, in-process and, when
 // the built program already has its `parse` subcommand, through `lorvane-cli parse` as a
-// child process, plus the program's start-up time on a small source.
+// child process (also on sources of tiny blocks, the worst case for memory), plus the
+// program's start-up time on a small source.
 
 #include <algorithm>
 #include <cstdio>
@@ -165,6 +166,35 @@ void hostile_figures() {
   }
 }
 
+// Valid sources of about `bytes` made of the smallest blocks, where the tree outweighs the
+// text the most: every block costs a node of tens of bytes for a few bytes of source.
+std::vector<Hostile> tiny_block_sources(std::size_t bytes) {
+  const std::string cover = "T\n\n Author: A\n Version: v2026.04.19\n\n";
+  std::vector<Hostile> out;
+  auto fill = [&](const char* name, const std::string& unit) {
+    std::string source = cover + "1 S\n\n";
+    source.reserve(bytes + unit.size());
+    while (source.size() < bytes) source += unit;
+    out.push_back({name, std::move(source)});
+  };
+  fill("one-line paragraphs", "a\n\n");
+  fill("bullet items", "- a\n");
+  fill("bullet items on three levels", "- a\n  - b\n    - c\n");
+  {
+    std::string items = cover + "1 S\n\n";
+    items.reserve(bytes + 64);
+    for (std::size_t k = 1; items.size() < bytes; ++k) items += std::to_string(k) + ") a\n";
+    out.push_back({"ordered items", std::move(items)});
+  }
+  {
+    std::string many = cover;
+    many.reserve(bytes + 64);
+    for (std::size_t k = 1; many.size() < bytes; ++k) many += std::to_string(k) + " S\n\n";
+    out.push_back({"empty sections", std::move(many)});
+  }
+  return out;
+}
+
 // Returns false when a child run fails.
 bool child_figures() {
   const std::string dir =
@@ -202,6 +232,22 @@ bool child_figures() {
     std::printf("%6zuMB %10.2f %12.1f %12.1f %8.2f\n", target / 1'000'000, bench::mb(source_bytes),
                 bench::mb(source_bytes) / best, bench::mb(peak),
                 static_cast<double>(peak) / static_cast<double>(source_bytes));
+  }
+
+  std::printf("\nsources of tiny blocks, child process (one run each)\n");
+  std::printf("%-32s %10s %12s %12s %8s\n", "source", "input MB", "MB/s", "peak MB", "peak/in");
+  for (const Hostile& tiny : tiny_block_sources(10'000'000)) {
+    const std::string in = dir + "/tiny.lrv";
+    const std::string out = dir + "/tiny.json";
+    bench::write_file(in, tiny.source);
+    const bench::ChildRun child = run_cli(in, out);
+    if (child.status != 0) {
+      std::printf("child run failed with status %d\n", child.status);
+      return false;
+    }
+    std::printf("%-32s %10.2f %12.1f %12.1f %8.2f\n", tiny.name, bench::mb(tiny.source.size()),
+                bench::mb(tiny.source.size()) / child.seconds, bench::mb(child.peak_rss),
+                static_cast<double>(child.peak_rss) / static_cast<double>(tiny.source.size()));
   }
 
   {

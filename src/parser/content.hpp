@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -38,35 +38,24 @@ struct SectionContent {
 Result<SectionContent> parse_section_content(const BodyContext& context, std::size_t first_line,
                                              std::string_view number);
 
-/// Like the above, building the blocks in `scratch` (left empty, its capacity kept) so
-/// that the returned list holds exactly its blocks: a parse reuses one scratch for all
-/// its sections.
+/// Working memory of the content parser, which one parse reuses for all its sections.
+///
+/// A section is read in two passes: the first runs every pattern and every check and
+/// notes only the kind and the end of each block; the second builds the blocks from those notes. So
+/// each list of the tree (the section's blocks, a list's items, an item's children) is
+/// allocated once at its final size, and no list of nodes is ever held twice.
+struct ContentScratch {
+  /// One note per block, in order: the number of lines from the end of the block before
+  /// (or the first line) to the line after the block's last line, shifted left by two,
+  /// with the block's kind in the low bits; written seven bits to a byte, so a note of a
+  /// block of a few lines takes one byte.
+  std::vector<std::uint8_t> blocks;
+  /// The level (0, 1 or 2) of every bullet line of the section, in line order.
+  std::vector<std::uint8_t> bullet_levels;
+};
+
+/// Like the above, with working memory that outlives the call.
 Result<SectionContent> parse_section_content(const BodyContext& context, std::size_t first_line,
-                                             std::string_view number, std::vector<Node>& scratch);
-
-/// One line of a bullet run while its list is built. `text` is a view into the source.
-struct BulletEntry {
-  std::string_view text;  ///< the item text, trimmed
-  unsigned level = 0;     ///< indentation / 2: 0, 1 or 2
-  std::size_t line = 0;   ///< 1-based line number
-  std::size_t index = 0;  ///< 0-based position within the run
-};
-
-/// The items of one level and the position of the first entry not taken.
-struct BulletLevel {
-  std::vector<ListItemNode> items;
-  std::size_t next = 0;
-};
-
-/// The items at `level` from entry `start` on: an entry of a lower level ends the level,
-/// one of the next level becomes the children of the item before it, one deeper than
-/// that (only possible as the first entry of a run) is "Line {}: Invalid nested bullet
-/// structure.". Recurses once per level, so at most three calls deep for the levels the
-/// format allows.
-/// REQUIRES: every level is at most 2 and no entry is more than one level deeper than the
-/// entry before it (the run checks of the content parser guarantee both).
-Result<BulletLevel> build_bullet_tree(std::span<const BulletEntry> entries, unsigned level,
-                                      std::size_t start, std::string_view number,
-                                      std::size_t list_counter);
+                                             std::string_view number, ContentScratch& scratch);
 
 }  // namespace lorvane::parser

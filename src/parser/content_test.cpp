@@ -67,7 +67,17 @@ TEST_F(SectionContentTest, BlocksEndEachOther) {
     std::string content;
     NodeList want;
   };
+  // Blocks and gaps of more than a few dozen lines, noted in more than one byte.
+  std::string long_list;
+  OrderedListNode long_list_node{{}, "ol-1.-0"};
+  for (int k = 1; k <= 40; ++k) {
+    long_list += std::to_string(k) + ") x\n";
+    long_list_node.items.push_back(item("x", "li-1.-o0-" + std::to_string(k - 1)));
+  }
   const Case cases[] = {
+      {"long blocks and long gaps",
+       "a\n" + std::string(300, '\n') + long_list + std::string(100, '\n') + "b\n",
+       {ParagraphNode{"a", "p-1.-0"}, long_list_node, ParagraphNode{"b", "p-1.-1"}}},
       {"ordered item then bullet at column 0",
        "1) x\n- y\n",
        {OrderedListNode{{item("x", "li-1.-o0-0")}, "ol-1.-0"},
@@ -101,6 +111,18 @@ TEST_F(SectionContentTest, BlocksEndEachOther) {
       {"no-break space indentation is one level",
        "- a\n" + kNbsp + "- b",
        {BulletListNode{{item("a", "li-1.-b0-0", {item("b", "li-1.-b0-1")})}, "bl-1.-0"}}},
+      {"two children, then back to the top",
+       "- a\n  - b\n  - c\n- d",
+       {BulletListNode{{item("a", "li-1.-b0-0", {item("b", "li-1.-b0-1"), item("c", "li-1.-b0-2")}),
+                        item("d", "li-1.-b0-3")},
+                       "bl-1.-0"}}},
+      {"each bullet run keeps its own levels",
+       "- a\n  - b\n\ntext\n\n- c\n- d\n  - e\n    - f",
+       {BulletListNode{{item("a", "li-1.-b0-0", {item("b", "li-1.-b0-1")})}, "bl-1.-0"},
+        ParagraphNode{"text", "p-1.-0"},
+        BulletListNode{{item("c", "li-1.-b1-0"),
+                        item("d", "li-1.-b1-1", {item("e", "li-1.-b1-2", {item("f", "li-1.-b1-3")})})},
+                       "bl-1.-1"}}},
       {"back two levels at once",
        "- a\n  - b\n    - c\n- d\n  - e",
        {BulletListNode{
@@ -176,29 +198,6 @@ TEST_F(SectionContentTest, Errors) {
     EXPECT_EQ(result.error().message(), c.want);
     EXPECT_TRUE(result.error().causes().empty());
   }
-}
-
-TEST(BuildBulletTree, LevelsAndPositions) {
-  const std::vector<BulletEntry> entries = {
-      {"a", 0, 10, 0}, {"b", 1, 11, 1}, {"c", 1, 12, 2}, {"d", 0, 13, 3}};
-  const Result<BulletLevel> top = build_bullet_tree(entries, 0, 0, "2.3", 4);
-  ASSERT_TRUE(top.ok()) << top.error().message();
-  EXPECT_EQ(top->next, 4u);
-  const std::vector<ListItemNode> want = {
-      item("a", "li-2.3-b4-0", {item("b", "li-2.3-b4-1"), item("c", "li-2.3-b4-2")}),
-      item("d", "li-2.3-b4-3")};
-  EXPECT_EQ(top->items, want);
-
-  // A deeper level stops at the first entry of a lower level.
-  const Result<BulletLevel> inner = build_bullet_tree(entries, 1, 1, "2.3", 4);
-  ASSERT_TRUE(inner.ok());
-  EXPECT_EQ(inner->next, 3u);
-  EXPECT_EQ(inner->items.size(), 2u);
-
-  const std::vector<BulletEntry> indented = {{"a", 1, 7, 0}};
-  const Result<BulletLevel> bad = build_bullet_tree(indented, 0, 0, "1", 0);
-  ASSERT_FALSE(bad.ok());
-  EXPECT_EQ(bad.error().message(), "Line 7: Invalid nested bullet structure.");
 }
 
 }  // namespace

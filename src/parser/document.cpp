@@ -68,6 +68,7 @@ NodeList& NodeList::operator=(NodeList&& other) noexcept {
 NodeList::~NodeList() { clear(); }
 
 void NodeList::clear() {
+  if (items_.empty()) return;  // most lists that die were moved from
   // Move every grandchild list onto one flat stack before the nodes die, so no node is
   // destroyed while it still owns children.
   std::vector<Node> pending;

@@ -27,6 +27,30 @@ void new_line(std::string& out, int level, bool comma) {
   indent(out, level);
 }
 
+// Streaming hands the text to the sink in pieces of about this size.
+constexpr std::size_t kChunkBytes = 1 << 20;
+
+// Hands what `out` holds to `sink` (when streaming) once it reaches a piece's size. Called
+// between list elements and map members and within long texts, so that no list, map or
+// text, however long, is held as JSON text whole.
+void flush_full_piece(std::string& out, const JsonSink* sink) {
+  if (sink && out.size() >= kChunkBytes) {
+    (*sink)(out);
+    out.clear();
+  }
+}
+
+void append_json_string_in_pieces(std::string& out, std::string_view text, const JsonSink& sink);
+
+// `append_json_string`, handing full pieces to `sink` (when streaming) within a long
+// text, so that no text stands whole in the buffer.
+void append_json_text(std::string& out, std::string_view text, const JsonSink* sink) {
+  if (sink && text.size() > kChunkBytes)
+    append_json_string_in_pieces(out, text, *sink);
+  else
+    append_json_string(out, text);
+}
+
 template <typename Unsigned>
 void append_decimal(std::string& out, Unsigned value) {
   char buffer[24];
@@ -36,10 +60,14 @@ void append_decimal(std::string& out, Unsigned value) {
 
 // Writes objects member by member: `begin` opens with "{", each `key` starts a member
 // line at the right indentation, `end` closes. An object with no members never occurs
-// among the records, so "{}" is left to the JSON values.
+// among the records, so "{}" is left to the JSON values. With a sink, long text values
+// are streamed to it.
 class ObjectWriter {
  public:
-  ObjectWriter(std::string& out, int level) : out_(out), level_(level) { out_ += '{'; }
+  ObjectWriter(std::string& out, int level, const JsonSink* sink = nullptr)
+      : out_(out), sink_(sink), level_(level) {
+    out_ += '{';
+  }
   /// A member named by one of the record keys (plain ASCII, nothing to escape).
   void key(std::string_view name) {
     new_line(out_, level_ + 1, !first_);
@@ -57,7 +85,7 @@ class ObjectWriter {
   }
   void text(std::string_view name, std::string_view value) {
     key(name);
-    append_json_string(out_, value);
+    append_json_text(out_, value, sink_);
   }
   void end() {
     new_line(out_, level_, false);
@@ -67,11 +95,12 @@ class ObjectWriter {
 
  private:
   std::string& out_;
+  const JsonSink* sink_;
   int level_;
   bool first_ = true;
 };
 
-void append_text_map(std::string& out, const TextMap& map, int level) {
+void append_text_map(std::string& out, const TextMap& map, int level, const JsonSink* sink) {
   if (map.empty()) {
     out += "{}";
     return;
@@ -79,7 +108,8 @@ void append_text_map(std::string& out, const TextMap& map, int level) {
   ObjectWriter object(out, level);
   for (const auto& [key, value] : map) {
     object.map_key(key);
-    append_json_string(out, value);
+    append_json_text(out, value, sink);
+    flush_full_piece(out, sink);
   }
   object.end();
 }
@@ -98,10 +128,12 @@ void append_string_array(std::string& out, const std::vector<std::string>& items
   out += ']';
 }
 
-void append_list_item(std::string& out, const ListItemNode& item, int level);
+void append_list_item(std::string& out, const ListItemNode& item, int level,
+                      const JsonSink* sink);
 void append_json_object(std::string& out, const JsonObject& object, int level);
 
-void append_list_items(std::string& out, const std::vector<ListItemNode>& items, int level) {
+void append_list_items(std::string& out, const std::vector<ListItemNode>& items, int level,
+                       const JsonSink* sink) {
   if (items.empty()) {
     out += "[]";
     return;
@@ -109,7 +141,8 @@ void append_list_items(std::string& out, const std::vector<ListItemNode>& items,
   out += '[';
   for (std::size_t i = 0; i < items.size(); ++i) {
     new_line(out, level + 1, i > 0);
-    append_list_item(out, items[i], level + 1);
+    append_list_item(out, items[i], level + 1, sink);
+    flush_full_piece(out, sink);
   }
   new_line(out, level, false);
   out += ']';
@@ -117,12 +150,13 @@ void append_list_items(std::string& out, const std::vector<ListItemNode>& items,
 
 // List items nest at most three levels (only the parser builds them), so recursion is
 // bounded here.
-void append_list_item(std::string& out, const ListItemNode& item, int level) {
-  ObjectWriter object(out, level);
+void append_list_item(std::string& out, const ListItemNode& item, int level,
+                      const JsonSink* sink) {
+  ObjectWriter object(out, level, sink);
   object.text("text", item.text);
   if (!item.children.empty()) {
     object.key("children");
-    append_list_items(out, item.children, object.member_level());
+    append_list_items(out, item.children, object.member_level(), sink);
   }
   object.text("node_id", item.node_id);
   object.end();
@@ -145,8 +179,8 @@ struct OpenNode {
   const Node* node;
 };
 
-OpenNode open_node(std::string& out, const Node& node, int level) {
-  ObjectWriter object(out, level);
+OpenNode open_node(std::string& out, const Node& node, int level, const JsonSink* sink) {
+  ObjectWriter object(out, level, sink);
   object.text("type", node.tag());
   node.visit([&](const auto& payload) {
         using T = std::decay_t<decltype(payload)>;
@@ -165,19 +199,19 @@ OpenNode open_node(std::string& out, const Node& node, int level) {
         } else if constexpr (std::is_same_v<T, BulletListNode> ||
                              std::is_same_v<T, OrderedListNode>) {
           object.key("items");
-          append_list_items(out, payload.items, object.member_level());
+          append_list_items(out, payload.items, object.member_level(), sink);
           object.text("node_id", payload.node_id);
         } else if constexpr (std::is_same_v<T, ListItemNode>) {
           object.text("text", payload.text);
           if (!payload.children.empty()) {
             object.key("children");
-            append_list_items(out, payload.children, object.member_level());
+            append_list_items(out, payload.children, object.member_level(), sink);
           }
           object.text("node_id", payload.node_id);
         } else if constexpr (std::is_same_v<T, CoverNode>) {
           object.text("layout", payload.layout);
           object.key("fields");
-          append_text_map(out, payload.fields, object.member_level());
+          append_text_map(out, payload.fields, object.member_level(), sink);
           object.text("node_id", payload.node_id);
         } else if constexpr (std::is_same_v<T, FigureNode>) {
           object.text("src", payload.src);
@@ -226,9 +260,6 @@ void close_node(std::string& out, OpenNode& open) {
   open.object.end();
 }
 
-// Streaming hands the text to the sink in pieces of about this size.
-constexpr std::size_t kChunkBytes = 1 << 20;
-
 // Writes `list` as the value of a member at `level`, descending into child blocks with an
 // explicit stack: depth costs heap, not call stack.
 void append_node_list(std::string& out, const NodeList& list, int level, const JsonSink* sink) {
@@ -246,10 +277,7 @@ void append_node_list(std::string& out, const NodeList& list, int level, const J
   std::vector<Frame> stack;
   stack.push_back({&list, 0, level, std::nullopt});
   while (!stack.empty()) {
-    if (sink && out.size() >= kChunkBytes) {
-      (*sink)(out);
-      out.clear();
-    }
+    flush_full_piece(out, sink);
     Frame& frame = stack.back();
     if (frame.next == frame.list->size()) {
       new_line(out, frame.level, false);
@@ -262,7 +290,7 @@ void append_node_list(std::string& out, const NodeList& list, int level, const J
     const int node_level = frame.level + 1;
     new_line(out, node_level, frame.next > 0);
     const Node& node = (*frame.list)[frame.next++];
-    OpenNode open = open_node(out, node, node_level);
+    OpenNode open = open_node(out, node, node_level, sink);
     const NodeList* children = node.child_blocks();
     if (!children) continue;
     if (children->empty()) {
@@ -346,9 +374,12 @@ bool word_needs_escape(std::uint64_t word) {
   return (below_space | has_quote | has_backslash) != 0;
 }
 
-}  // namespace
-
-void append_json_string(std::string& out, std::string_view text) {
+// `text` with its escapes, between quotation marks when `kQuoted`. Each escape stands for
+// one byte below 0x80, so a text may be cut anywhere and its parts escaped unquoted. (A
+// template, not a quoting wrapper: one more call per text costs measurably on the many
+// short texts of a document.)
+template <bool kQuoted>
+void append_escaped(std::string& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   // Bytes that need an escape: the controls, the quotation mark and the backslash.
   static constexpr auto kEscaped = [] {
@@ -357,7 +388,7 @@ void append_json_string(std::string& out, std::string_view text) {
     table['"'] = table['\\'] = true;
     return table;
   }();
-  out += '"';
+  if constexpr (kQuoted) out += '"';
   const char* const data = text.data();
   const std::size_t size = text.size();
   std::size_t run_start = 0;
@@ -384,7 +415,24 @@ void append_json_string(std::string& out, std::string_view text) {
     }
   }
   out.append(data + run_start, size - run_start);
+  if constexpr (kQuoted) out += '"';
+}
+
+void append_json_string_in_pieces(std::string& out, std::string_view text, const JsonSink& sink) {
   out += '"';
+  while (text.size() > kChunkBytes) {
+    append_escaped<false>(out, text.substr(0, kChunkBytes));
+    text.remove_prefix(kChunkBytes);
+    flush_full_piece(out, &sink);
+  }
+  append_escaped<false>(out, text);
+  out += '"';
+}
+
+}  // namespace
+
+void append_json_string(std::string& out, std::string_view text) {
+  append_escaped<true>(out, text);
 }
 
 std::string format_json_double(double value) {
@@ -495,19 +543,19 @@ void append_json_object(std::string& out, const JsonObject& members, int level) 
 namespace {
 
 void append_document(std::string& out, const Document& document, const JsonSink* sink) {
-  ObjectWriter root(out, 0);
+  ObjectWriter root(out, 0, sink);
   root.text("type", "document");
   if (document.cover) {
     const DocumentCover& cover = *document.cover;
     root.key("cover");
-    ObjectWriter object(out, 1);
+    ObjectWriter object(out, 1, sink);
     object.text("type", "cover");
     object.text("title", cover.title);
     if (!cover.subtitle.empty()) object.text("subtitle", cover.subtitle);
     if (!cover.description.empty()) object.text("description", cover.description);
     if (!cover.metadata.empty()) {
       object.key("metadata");
-      append_text_map(out, cover.metadata, 2);
+      append_text_map(out, cover.metadata, 2, sink);
     }
     object.end();
   }
@@ -516,7 +564,7 @@ void append_document(std::string& out, const Document& document, const JsonSink*
   if (document.description) root.text("description", *document.description);
   if (!document.metadata.empty()) {
     root.key("metadata");
-    append_text_map(out, document.metadata, 1);
+    append_text_map(out, document.metadata, 1, sink);
   }
   root.key("children");
   append_node_list(out, document.children, 1, sink);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -377,19 +378,51 @@ TEST(DocumentToJson, DeepChainOnSmallStack) {
 }
 
 TEST(WriteDocumentJson, PiecesJoinToTheSameText) {
-  Document doc = testing::nine_line_document();
-  auto& section = *doc.children[0].get_if<SectionNode>();
+  // Each document has some megabytes of JSON text, nearly all of it in one block, one
+  // text or one metadata value, which must still reach the sink in several pieces.
+  auto items = [](std::size_t count, bool nested) {
+    std::vector<ListItemNode> out;
+    for (std::size_t i = 0; i < count; ++i) {
+      ListItemNode item{"item text " + std::to_string(i), {}, "li-" + std::to_string(i)};
+      if (nested) item.children.push_back(ListItemNode{"child", {}, "li-c"});
+      out.push_back(std::move(item));
+    }
+    return out;
+  };
+  NodeList paragraphs;
   for (int i = 0; i < 40000; ++i)
-    section.children.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
-  const std::string whole = document_to_json(doc);
-  std::string joined;
-  std::size_t pieces = 0;
-  write_document_json(doc, [&](std::string_view piece) {
-    joined += piece;
-    ++pieces;
-  });
-  EXPECT_EQ(joined, whole);
-  EXPECT_GT(pieces, 1u);
+    paragraphs.push_back(ParagraphNode{"paragraph text " + std::to_string(i), "p"});
+  // Escapes and two-byte characters throughout, so the pieces cut through both.
+  std::string long_text;
+  while (long_text.size() < 4'000'000) long_text += "a \"line\" of caf\xC3\xA9 text\n";
+  struct Case {
+    const char* name;
+    NodeList blocks;
+    std::string comments;  // for the cover and the metadata, when not empty
+  };
+  Case cases[] = {
+      {"many paragraphs", std::move(paragraphs), ""},
+      {"one bullet list with nested items", {BulletListNode{items(20000, true), "bl"}}, ""},
+      {"one ordered list", {OrderedListNode{items(40000, false), "ol"}}, ""},
+      {"one long paragraph", {ParagraphNode{long_text, "p"}}, ""},
+      {"long comments", {}, long_text.substr(0, 2'000'000)},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Document doc = testing::nine_line_document();
+    auto& section = *doc.children[0].get_if<SectionNode>();
+    for (Node& block : c.blocks) section.children.push_back(std::move(block));
+    if (!c.comments.empty()) doc.metadata["_comments"] = doc.cover->metadata["_comments"] = c.comments;
+    const std::string whole = document_to_json(doc);
+    std::string joined;
+    std::size_t largest = 0;
+    write_document_json(doc, [&](std::string_view piece) {
+      joined += piece;
+      largest = std::max(largest, piece.size());
+    });
+    EXPECT_EQ(joined, whole);
+    EXPECT_LT(largest, whole.size() / 3);
+  }
 }
 
 }  // namespace

@@ -24,13 +24,17 @@ Error jump_error(std::size_t line_number, std::uint64_t expected, std::uint64_t 
 
 }  // namespace
 
-SectionNumbering::SectionNumbering() : entries_(1) {}
+SectionNumbering::SectionNumbering() : children_of_(1, 0) {}
+
+void SectionNumbering::reserve(std::size_t headings) { children_of_.reserve(headings + 1); }
 
 std::size_t SectionNumbering::child(std::size_t parent, std::uint64_t component) const {
-  const Entry& entry = entries_[parent];
-  if (component < entry.first_child) return 0;
-  const std::uint64_t offset = component - entry.first_child;
-  return offset < entry.children.size() ? entry.children[offset] : 0;
+  const std::size_t list = children_of_[parent];
+  if (list == 0) return 0;
+  const Children& children = children_[list - 1];
+  if (component < children.first) return 0;
+  const std::uint64_t offset = component - children.first;
+  return offset < children.ids.size() ? children.ids[offset] : 0;
 }
 
 Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
@@ -61,24 +65,25 @@ Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
   }
   // Here depth + 1 == size: `id` is the parent (the root for a one-component number).
   const std::uint64_t last = components.back();
-  Entry& parent = entries_[id];
-  if (!parent.children.empty()) {
+  std::size_t list = children_of_[id];
+  if (list != 0) {
     // Children count up from 0 or 1 by one, so this stays far below the maximum.
-    const std::uint64_t expected = parent.first_child + parent.children.size();
+    const Children& siblings = children_[list - 1];
+    const std::uint64_t expected = siblings.first + siblings.ids.size();
     if (last != expected) return jump_error(line_number, expected, last);
   } else if (components.size() == 1) {
     if (last > 1)
       return line_error(line_number, "First section under ROOT must start with 0 or 1.");
-    parent.first_child = last;
   } else if (last != 1) {
     return line_error(line_number, "First subsection must start with 1.");
-  } else {
-    parent.first_child = last;
   }
-  // `parent` may move when the entries grow: take the new id first.
-  const std::size_t new_id = entries_.size();
-  parent.children.push_back(new_id);
-  entries_.emplace_back();
+  if (list == 0) {
+    children_.push_back(Children{last, {}});
+    list = children_.size();
+    children_of_[id] = list;
+  }
+  children_[list - 1].ids.push_back(children_of_.size());
+  children_of_.push_back(0);
   return {};
 }
 
@@ -96,8 +101,9 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
     heading_count += is_heading_line(lines, i, body_start, heading_pattern) ? 1 : 0;
   sections.reserve(heading_count);
   SectionNumbering numbering;
+  numbering.reserve(heading_count);
   std::vector<std::uint64_t> components;
-  std::vector<Node> scratch;
+  ContentScratch scratch;
   std::array<std::string_view, 2> groups;
   const std::size_t n = lines.size();
   std::size_t i = body_start;

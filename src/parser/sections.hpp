@@ -25,12 +25,15 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
 ///
 /// The numbers seen so far form a tree: every accepted number's parent was accepted
 /// before it. The sequence rule makes the children of each number a run of consecutive
-/// components (from 1, or from 0 or 1 at the top), so each entry keeps its children as a
-/// first component and a list of entry ids: a lookup is one index per component, and
-/// memory per section is constant however deep its number.
+/// components (from 1, or from 0 or 1 at the top), so a number with children keeps them
+/// as a first component and a list of entry ids: a lookup is one index per component,
+/// and memory per section is constant however deep its number.
 class SectionNumbering {
  public:
   SectionNumbering();
+
+  /// Makes room for `headings` numbers at once.
+  void reserve(std::size_t headings);
 
   /// Checks the number of the heading on line `line_number` (its components and its bare
   /// form as written, for the duplicate message) and records it when it passes.
@@ -38,15 +41,19 @@ class SectionNumbering {
                 std::size_t line_number);
 
  private:
-  struct Entry {
-    std::uint64_t first_child = 0;      ///< component of the first child
-    std::vector<std::size_t> children;  ///< entry ids of the children, in component order
+  struct Children {
+    std::uint64_t first = 0;       ///< component of the first child
+    std::vector<std::size_t> ids;  ///< entry ids of the children, in component order
   };
 
   /// The entry id of the child `component` of entry `parent`, or 0 when there is none.
   std::size_t child(std::size_t parent, std::uint64_t component) const;
 
-  std::vector<Entry> entries_;  ///< indexed by entry id; 0 is the root
+  /// Indexed by entry id (0 is the root, each accepted number the next id): 1 + the index
+  /// of the entry's children in `children_`, or 0 while it has none. Most sections have
+  /// no subsections, so most entries cost this one word.
+  std::vector<std::size_t> children_of_;
+  std::vector<Children> children_;
 };
 
 }  // namespace lorvane::parser

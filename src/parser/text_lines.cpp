@@ -24,21 +24,31 @@ bool contains(std::string_view line, char c) {
   return !line.empty() && std::memchr(line.data(), c, line.size()) != nullptr;
 }
 
-}  // namespace
-
-SourceLines::SourceLines(std::string_view source) : source_(source) {
-  const auto count = static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n'));
-  starts_.reserve(count + 2);
+// Fills `entries` (see SourceLines) for `source`, which has `feeds` line feeds.
+template <typename Entry>
+void split_lines(std::string_view source, std::size_t feeds, std::vector<Entry>& entries) {
+  entries.reserve(feeds + 2);
   std::size_t start = 0;
   while (true) {
     const std::size_t feed = source.find('\n', start);
     const std::size_t end = feed == std::string_view::npos ? source.size() : feed;
     const bool blank = compute_blank(source.substr(start, end - start));
-    starts_.push_back(static_cast<std::uint64_t>(start) | (blank ? kBlankBit : 0));
+    entries.push_back(static_cast<Entry>((static_cast<std::uint64_t>(start) << 1) | (blank ? 1 : 0)));
     start = end + 1;
     if (feed == std::string_view::npos) break;
   }
-  starts_.push_back(start);
+  entries.push_back(static_cast<Entry>(static_cast<std::uint64_t>(start) << 1));
+}
+
+}  // namespace
+
+SourceLines::SourceLines(std::string_view source, std::size_t narrow_limit) : source_(source) {
+  const auto feeds = static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n'));
+  size_ = feeds + 1;
+  if (source.size() < std::min(narrow_limit, kNarrowLimit))
+    split_lines(source, feeds, narrow_);
+  else
+    split_lines(source, feeds, wide_);
 }
 
 Error line_error(std::size_t line_number, std::string_view message) {

@@ -20,31 +20,40 @@ namespace lorvane::parser {
 /// The lines are views: the source must outlive this object.
 class SourceLines {
  public:
-  explicit SourceLines(std::string_view source);
+  /// Sources shorter than this keep four bytes per line, longer ones eight: the last
+  /// entry, (size + 1) shifted left by one with room for the flag, must fit 32 bits.
+  static constexpr std::size_t kNarrowLimit = (std::size_t{1} << 31) - 1;
 
-  std::size_t size() const { return starts_.size() - 1; }
+  /// `narrow_limit` is for tests, which lower it to reach the eight-byte form.
+  explicit SourceLines(std::string_view source, std::size_t narrow_limit = kNarrowLimit);
+
+  std::size_t size() const { return size_; }
   std::string_view operator[](std::size_t i) const { return joined(i, i + 1); }
 
   /// Whether line `i` is empty after trimming Unicode white space.
   /// REQUIRES: the source is valid UTF-8.
-  bool is_blank(std::size_t i) const { return (starts_[i] & kBlankBit) != 0; }
+  bool is_blank(std::size_t i) const { return (entry(i) & 1) != 0; }
 
   /// Lines [first, last) joined with "\n": since they stand side by side in the source,
   /// this is a view of it, not a copy. REQUIRES: first < last <= size().
   std::string_view joined(std::size_t first, std::size_t last) const {
-    const std::uint64_t begin = starts_[first] & ~kBlankBit;
-    const std::uint64_t end = (starts_[last] & ~kBlankBit) - 1;  // before the line feed
+    const std::uint64_t begin = entry(first) >> 1;
+    const std::uint64_t end = (entry(last) >> 1) - 1;  // before the line feed
     return source_.substr(begin, end - begin);
   }
 
  private:
-  static constexpr std::uint64_t kBlankBit = std::uint64_t{1} << 63;
+  // Offset of the start of line `i`, shifted left by one, with its blank flag in bit 0.
+  std::uint64_t entry(std::size_t i) const { return wide_.empty() ? narrow_[i] : wide_[i]; }
 
   std::string_view source_;
-  // Offset of the start of each line, its blank flag in the top bit; one more entry
-  // stands one past a line feed after the end, so that every line ends one byte before
-  // the next start. Eight bytes per line, even for a source of line feeds only.
-  std::vector<std::uint64_t> starts_;
+  std::size_t size_ = 0;
+  // One entry per line in one of the two vectors (the other stays empty), and one more
+  // standing one past a line feed after the end, so that every line ends one byte
+  // before the next start. A source of line feeds only has one entry per byte, so the
+  // entry size counts: four bytes wherever the offsets fit.
+  std::vector<std::uint32_t> narrow_;
+  std::vector<std::uint64_t> wide_;
 };
 
 /// Whether the first character of `line` is a space (U+0020); other white space does not

@@ -17,7 +17,18 @@ std::vector<std::string> split(const SourceLines& lines) {
   return out;
 }
 
-TEST(SourceLines, SplitsAtEveryLineFeed) {
+// Every SourceLines test runs on both entry sizes; only sources of gigabytes take the
+// eight-byte form on their own.
+class SourceLinesTest : public ::testing::TestWithParam<std::size_t> {
+ protected:
+  SourceLines lines_of(std::string_view source) const { return SourceLines(source, GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(EntrySizes, SourceLinesTest,
+                         ::testing::Values(SourceLines::kNarrowLimit, std::size_t{0}),
+                         [](const auto& param_info) { return param_info.param == 0 ? "Wide" : "Narrow"; });
+
+TEST_P(SourceLinesTest, SplitsAtEveryLineFeed) {
   struct Case {
     const char* name;
     std::string source;
@@ -32,13 +43,14 @@ TEST(SourceLines, SplitsAtEveryLineFeed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(split(SourceLines(c.source)), c.want);
+    EXPECT_EQ(split(lines_of(c.source)), c.want);
   }
 }
 
-TEST(SourceLines, BlankIsEmptyAfterUnicodeTrim) {
-  const SourceLines lines("\n   \n" + kNbsp + "\n" + kNbsp + "x\n\xE3\x80\x80\n" + kMongolian +
-                          "\n\v\f\nx");
+TEST_P(SourceLinesTest, BlankIsEmptyAfterUnicodeTrim) {
+  const std::string source = "\n   \n" + kNbsp + "\n" + kNbsp + "x\n\xE3\x80\x80\n" + kMongolian +
+                             "\n\v\f\nx";
+  const SourceLines lines = lines_of(source);
   const bool want[] = {true, true, true, false, true, false, true, false};
   ASSERT_EQ(lines.size(), std::size(want));
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -47,9 +59,9 @@ TEST(SourceLines, BlankIsEmptyAfterUnicodeTrim) {
   }
 }
 
-TEST(SourceLines, JoinedIsTheSourceSpan) {
+TEST_P(SourceLinesTest, JoinedIsTheSourceSpan) {
   const std::string source = "a\n  b\nc\n";
-  const SourceLines lines(source);
+  const SourceLines lines = lines_of(source);
   EXPECT_EQ(lines.joined(0, 1), "a");
   EXPECT_EQ(lines.joined(0, 3), "a\n  b\nc");
   EXPECT_EQ(lines.joined(1, 4), "  b\nc\n");
