@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/heap.hpp"
 #include "cli/parse_command.hpp"
 #include "cli/platform.hpp"
 #include "inject/apply_sidecar.hpp"
@@ -145,6 +146,7 @@ Status run_build_plan(const BuildPlan& plan) {
   {
     Result<std::string> source = render::read_text_file(plan.input);
     if (!source) return with_path("failed to read input file: ", plan.input, std::move(source).error());
+    prepare_heap_for_input(source->size());
     Result<parser::Document> parsed = parser::parse_text_document(*source);
     if (!parsed) return std::move(parsed).error();
     base = std::move(parsed).value();

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/heap.hpp"
 #include "cli/platform.hpp"
 #include "parser/json.hpp"
 #include "parser/text_parser.hpp"
@@ -17,6 +18,7 @@ Result<parser::Document> read_and_parse(const std::string& input) {
   Result<std::string> source = render::read_text_file(input);
   if (!source)
     return Error::wrap("failed to read input file: " + input, std::move(source).error());
+  prepare_heap_for_input(source->size());
   return parser::parse_text_document(*source);
 }
 
