@@ -167,6 +167,7 @@ Status run_build_plan(const BuildPlan& plan) {
     if (!plan.sidecar) return std::move(base);
     Result<std::string> sidecar_text = render::read_text_file(*plan.sidecar);
     if (!sidecar_text) return add_read_sidecar_context(std::move(sidecar_text).error(), *plan.sidecar);
+    prepare_heap_for_input(sidecar_text->size());  // a no-op when the source already did
     return inject::apply_sidecar(std::move(base), *sidecar_text, plan.strict, write_warning);
   }();
   // S7: the restore decides first; its failure replaces whatever S6 gave.
