@@ -86,20 +86,30 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
   return bytes;
 }
 
-Result<std::string> read_text_file(const std::string& path) {
-  Result<std::string> bytes = read_binary_file(path);
-  if (!bytes) return bytes;
-  if (!text::is_valid_utf8(*bytes)) return Error("stream did not contain valid UTF-8");
+namespace {
+
+Result<std::string> valid_utf8(Result<std::string> bytes) {
+  if (bytes && !text::is_valid_utf8(*bytes)) return Error("stream did not contain valid UTF-8");
   return bytes;
 }
 
-Result<std::string> read_optional_text_file(const std::string& path) {
+}  // namespace
+
+Result<std::string> read_text_file(const std::string& path) {
+  return valid_utf8(read_binary_file(path));
+}
+
+Result<std::string> read_optional_binary_file(const std::string& path) {
   // Checked before opening: opening a named pipe blocks until a writer comes.
   if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return Error(os_error_text(errno));
   if (!S_ISREG(info.st_mode)) return Error(os_error_text(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
-  return read_text_file(path);
+  return read_binary_file(path);
+}
+
+Result<std::string> read_optional_text_file(const std::string& path) {
+  return valid_utf8(read_optional_binary_file(path));
 }
 
 }  // namespace lorvane::render

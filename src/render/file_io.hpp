@@ -33,8 +33,12 @@ Result<std::string> read_text_file(const std::string& path);
 /// the work that fills it. Elsewhere the advice does nothing.
 void reserve_large_buffer(std::string& buffer, std::size_t capacity);
 
-/// `read_text_file` for the renderer's optional inputs (settings, templates, CSS): only a
-/// regular file is read, so a named pipe or a device never blocks or floods a render.
+/// `read_binary_file` for the renderer's optional inputs (images): only a regular file is
+/// read, so a named pipe or a device never blocks or floods a render.
+Result<std::string> read_optional_binary_file(const std::string& path);
+
+/// `read_text_file` for the renderer's optional inputs (settings, templates, CSS), read
+/// like `read_optional_binary_file`.
 Result<std::string> read_optional_text_file(const std::string& path);
 
 }  // namespace lorvane::render

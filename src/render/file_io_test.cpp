@@ -65,6 +65,7 @@ TEST_F(FileIoTest, Failures) {
     EXPECT_FALSE(read_binary_file(cut).ok());
     EXPECT_FALSE(read_text_file(cut).ok());
     EXPECT_FALSE(read_optional_text_file(cut).ok());
+    EXPECT_FALSE(read_optional_binary_file(cut).ok());
   }
 }
 

@@ -1,7 +1,5 @@
 #include "render/image.hpp"
 
-#include <sys/stat.h>
-
 #include <array>
 
 #include "render/file_io.hpp"
@@ -79,14 +77,9 @@ std::string resolve_image_src(std::string_view src) {
   for (std::string_view prefix : kPrefixesKept)
     if (src.substr(0, prefix.size()) == prefix) return std::string(src);
   const std::string path(src);
-  // A NUL byte ends the path where the system reads it, so a source "a.png\0b" would
-  // embed "a.png": no file has such a name, so it cannot be read.
-  if (path.find('\0') != std::string::npos) return path;
-  // Only regular files are embedded: a device or a pipe (such as "/dev/zero") would be
-  // read without end or block the render, so it counts as unreadable.
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return path;
-  Result<std::string> bytes = read_binary_file(path);
+  // Only regular files are embedded (a device or a pipe such as "/dev/zero" counts as
+  // unreadable), and a source holding a NUL byte names no file.
+  Result<std::string> bytes = read_optional_binary_file(path);
   if (!bytes.ok()) return path;
   const std::string_view mime = mime_type_for_path(src);
   std::string uri;
