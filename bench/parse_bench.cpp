@@ -10,6 +10,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -120,8 +121,19 @@ struct Hostile {
   std::string source;
 };
 
+const std::string kCover = "T\n\n Author: A\n Version: v2026.04.19\n\n";
+
+// `head`, then "1" + `suffix`, "2" + `suffix`, ... until it is about `bytes` long.
+std::string counted(std::string head, std::size_t bytes, std::string_view suffix) {
+  head.reserve(bytes + 64);
+  for (std::size_t k = 1; head.size() < bytes; ++k) {
+    head += std::to_string(k);
+    head += suffix;
+  }
+  return head;
+}
+
 std::vector<Hostile> hostile_sources(std::size_t bytes) {
-  const std::string cover = "T\n\n Author: A\n Version: v2026.04.19\n\n";
   std::vector<Hostile> out;
   auto fill = [&](const char* name, std::string head, const std::string& unit) {
     head.reserve(bytes + unit.size());
@@ -130,23 +142,13 @@ std::vector<Hostile> hostile_sources(std::size_t bytes) {
   };
   std::string long_line(9999, 'x');
   fill("line feeds only", "", "\n");
-  fill("one paragraph of 10000-character lines", cover + "1 S\n\n", long_line + "y\n");
+  fill("one paragraph of 10000-character lines", kCover + "1 S\n\n", long_line + "y\n");
   std::string chain = "1";
   while (chain.size() + 2 <= 9997) chain += ".1";
-  fill("heading-shaped lines that are no headings", cover + "1 S\n\n", chain + "x\n\n");
-  fill("one bullet run", cover + "1 S\n\n", "- x\n  - y\n    - z\n");
-  {
-    std::string items = cover + "1 S\n\n";
-    items.reserve(bytes + 64);
-    for (std::size_t k = 1; items.size() < bytes; ++k) items += std::to_string(k) + ") x\n";
-    out.push_back({"one ordered list", std::move(items)});
-  }
-  {
-    std::string many = cover;
-    many.reserve(bytes + 64);
-    for (std::size_t k = 1; many.size() < bytes; ++k) many += std::to_string(k) + " S\n\n";
-    out.push_back({"tiny sections", std::move(many)});
-  }
+  fill("heading-shaped lines that are no headings", kCover + "1 S\n\n", chain + "x\n\n");
+  fill("one bullet run", kCover + "1 S\n\n", "- x\n  - y\n    - z\n");
+  out.push_back({"one ordered list", counted(kCover + "1 S\n\n", bytes, ") x\n")});
+  out.push_back({"tiny sections", counted(kCover, bytes, " S\n\n")});
   fill("comment lines", "T\n\n", " a comment\n");
   return out;
 }
@@ -169,10 +171,9 @@ void hostile_figures() {
 // Valid sources of about `bytes` made of the smallest blocks, where the tree outweighs the
 // text the most: every block costs a node of tens of bytes for a few bytes of source.
 std::vector<Hostile> tiny_block_sources(std::size_t bytes) {
-  const std::string cover = "T\n\n Author: A\n Version: v2026.04.19\n\n";
   std::vector<Hostile> out;
   auto fill = [&](const char* name, const std::string& unit) {
-    std::string source = cover + "1 S\n\n";
+    std::string source = kCover + "1 S\n\n";
     source.reserve(bytes + unit.size());
     while (source.size() < bytes) source += unit;
     out.push_back({name, std::move(source)});
@@ -180,18 +181,8 @@ std::vector<Hostile> tiny_block_sources(std::size_t bytes) {
   fill("one-line paragraphs", "a\n\n");
   fill("bullet items", "- a\n");
   fill("bullet items on three levels", "- a\n  - b\n    - c\n");
-  {
-    std::string items = cover + "1 S\n\n";
-    items.reserve(bytes + 64);
-    for (std::size_t k = 1; items.size() < bytes; ++k) items += std::to_string(k) + ") a\n";
-    out.push_back({"ordered items", std::move(items)});
-  }
-  {
-    std::string many = cover;
-    many.reserve(bytes + 64);
-    for (std::size_t k = 1; many.size() < bytes; ++k) many += std::to_string(k) + " S\n\n";
-    out.push_back({"empty sections", std::move(many)});
-  }
+  out.push_back({"ordered items", counted(kCover + "1 S\n\n", bytes, ") a\n")});
+  out.push_back({"empty sections", counted(kCover, bytes, " S\n\n")});
   return out;
 }
 
