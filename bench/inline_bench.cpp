@@ -4,9 +4,12 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bench_util.hpp"
+#include "render/fill.hpp"
 #include "render/html.hpp"
 #include "render/templates.hpp"
 #include "text_gen.hpp"
@@ -69,7 +72,7 @@ void time_inline(const char* name, const std::string& text) {
 
 void time_fill(const char* name, std::string_view base, const std::string& body) {
   const std::string style = "<style>\n:root { --gap: 1rem; }\n</style>";
-  const std::vector<lorvane::render::Placeholder> pairs = {{"{TITLE}", "Benchmark Document"},
+  const std::vector<std::pair<std::string_view, std::string_view>> pairs = {{"{TITLE}", "Benchmark Document"},
                                                            {"{HEADER}", "<header>h</header>"},
                                                            {"{BODY}", body},
                                                            {"{COVER}", ""},
@@ -93,8 +96,13 @@ void time_fill(const char* name, std::string_view base, const std::string& body)
                                                            {"{SCRIPTS}", ""}};
   std::size_t out_size = 0;
   const double seconds =
-      bench::best_of(3, [&] { out_size = lorvane::render::fill_template(base, pairs).size(); });
-  std::printf("fill_template %-12s %7.1f MB in %7.3f s: %8.1f MB/s (22 pairs, output %.1f MB)\n",
+      bench::best_of(3, [&] {
+        lorvane::render::FillRope rope;
+        rope.reset(base);
+        for (const auto& [placeholder, value] : pairs) rope.replace(placeholder, value);
+        out_size = rope.text().size();
+      });
+  std::printf("page fill     %-12s %7.1f MB in %7.3f s: %8.1f MB/s (22 pairs, output %.1f MB)\n",
               name, bench::mb(body.size()), seconds, bench::mb(body.size()) / seconds,
               bench::mb(out_size));
 }

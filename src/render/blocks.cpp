@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <utility>
 
 #include "parser/text.hpp"
@@ -90,12 +91,15 @@ std::string decimal(unsigned value) {
   return std::string(buf, result.ptr);
 }
 
+}  // namespace
+
 /// Renders blocks into one output. Nested fills reuse ropes from the pool, so rendering
 /// allocates little beyond the output and the escaped values.
-class BlockRenderer {
+class BlockRenderer::Impl {
  public:
-  BlockRenderer(const TemplateSet& templates, const RenderSettings& settings)
+  Impl(const TemplateSet& templates, const RenderSettings& settings, FillBudget* budget)
       : t_(templates),
+        budget_(budget),
         section_on_(settings.component_on("section")),
         paragraph_on_(settings.component_on("paragraph")),
         bullet_list_on_(settings.component_on("bullet_list")),
@@ -109,16 +113,16 @@ class BlockRenderer {
         bullet_fill_(templates.list, {{"{TAG}", "ul"}, {"{LIST_CLASS}", "lrv-bullet-list"}},
                      "{ITEMS}", {{"{CONTENT}", ""}}),
         ordered_fill_(templates.list, {{"{TAG}", "ol"}, {"{LIST_CLASS}", "lrv-ordered-list"}},
-                      "{ITEMS}", {{"{CONTENT}", ""}}) {}
+                      "{ITEMS}", {{"{CONTENT}", ""}}),
+        pool_(budget) {}
 
   /// `depth` is the number of templates already open around `node`.
   void block(std::string& out, const Node& node, int depth) {
-    if (const NodeList* inner = flat_children(node, depth)) {
-      flat(out, *inner, depth);
-      return;
-    }
     if (const auto* s = node.get_if<SectionNode>()) {
-      if (!section(out, *s, depth + 1)) flat(out, s->children, depth);
+      if (section_on_)
+        section(out, *s, depth + 1);
+      else
+        unwrapped_sections(out, s->children, depth);
     } else if (const auto* p = node.get_if<ParagraphNode>()) {
       if (paragraph_on_) paragraph(out, p->text);
     } else if (const auto* b = node.get_if<BulletListNode>()) {
@@ -135,9 +139,9 @@ class BlockRenderer {
     } else if (const auto* c = node.get_if<CodeBlockNode>()) {
       if (code_block_on_) code_block(out, *c);
     } else if (const auto* tb = node.get_if<TableNode>()) {
-      if (table_on_) append_table_html(out, *tb, t_);
+      if (table_on_) append_table_html(out, *tb, t_, budget_);
     } else if (const auto* a = node.get_if<AdmonitionNode>()) {
-      if (admonition_on_ && !admonition(out, *a, depth + 1)) flat(out, a->children, depth);
+      if (admonition_on_) admonition(out, *a, depth + 1);
     }
   }
 
@@ -147,9 +151,10 @@ class BlockRenderer {
 
   void paragraph(std::string& out, std::string_view text) {
     // "{TEXT}" is the only pair, so the prepared fill never declines.
-    (void)paragraph_fill_.append_to(out, [&](std::string& o) {
-      append_first_line_split(o, text, text.find('\n') != text.npos);
-    });
+    (void)paragraph_fill_.append_to(
+        out,
+        [&](std::string& o) { append_first_line_split(o, text, text.find('\n') != text.npos); },
+        budget_);
   }
 
   void code_block(std::string& out, const CodeBlockNode& code) {
@@ -171,19 +176,10 @@ class BlockRenderer {
   }
 
  private:
-  /// The children to render in place of `node` without its template: a section whose
-  /// component is off, or a section or admonition that would be filled too deep.
-  const NodeList* flat_children(const Node& node, int depth) const {
-    if (const auto* s = node.get_if<SectionNode>())
-      return !section_on_ || depth >= kMaxTemplateDepth ? &s->children : nullptr;
-    if (const auto* a = node.get_if<AdmonitionNode>())
-      return admonition_on_ && depth >= kMaxTemplateDepth ? &a->children : nullptr;
-    return nullptr;
-  }
-
-  /// Renders `nodes` at `depth`, opening no template for the nodes that render flat (at
-  /// any nesting), with an explicit stack instead of recursion.
-  void flat(std::string& out, const NodeList& nodes, int depth) {
+  /// Writes `nodes` at `depth` as `block` does, taking the sections among them (and among
+  /// their children, at any nesting) without their template, as the section component
+  /// being off asks: with an explicit stack, since nothing bounds how deep they nest.
+  void unwrapped_sections(std::string& out, const NodeList& nodes, int depth) {
     std::vector<std::pair<const NodeList*, std::size_t>> stack;
     stack.emplace_back(&nodes, 0);
     while (!stack.empty()) {
@@ -193,39 +189,43 @@ class BlockRenderer {
         continue;
       }
       const Node& node = (*list)[next++];
-      if (const NodeList* inner = flat_children(node, depth)) {
-        stack.emplace_back(inner, 0);
-      } else if (const auto* s = node.get_if<SectionNode>()) {
-        if (!section(out, *s, depth + 1)) stack.emplace_back(&s->children, 0);
-      } else if (const auto* a = node.get_if<AdmonitionNode>()) {
-        if (admonition_on_ && !admonition(out, *a, depth + 1)) stack.emplace_back(&a->children, 0);
-      } else {
-        block(out, node, depth);  // a leaf
-      }
+      if (const auto* s = node.get_if<SectionNode>())
+        stack.emplace_back(&s->children, 0);
+      else
+        block(out, node, depth);
     }
   }
 
   /// Fills a template one of whose pairs takes rendered children: `fill` applies all
   /// pairs, with the content deferred (nullptr) or as a text; `produce` writes the
   /// content. The deferred form writes the children straight into `out`; only when a later
-  /// pair could reach into them is the fill repeated with their text. For a section or
-  /// admonition (`nests`), returns false without writing anything when the copies of the
-  /// content would exceed `kMaxContentCopies`; the caller then renders it flat.
+  /// pair could reach into them is the fill repeated with their text, paying again from
+  /// the budget as it was before the first try.
   template <typename Fill, typename Produce>
-  bool fill_with_content(std::string& out, bool nests, Fill&& fill, Produce&& produce) {
+  void fill_with_content(std::string& out, Fill&& fill, Produce&& produce) {
     RopePool::Lease rope(pool_);
     fill(*rope, nullptr);
-    const std::size_t copies = std::max<std::size_t>(rope->deferred_copies(), 1);
-    if (nests && copies > 1 && copies_ * copies > kMaxContentCopies) return false;
-    const std::size_t saved = copies_;
-    if (nests) copies_ *= copies;
+    const std::optional<FillBudget> before =
+        budget_ != nullptr ? std::optional<FillBudget>(*budget_) : std::nullopt;
     std::string content;
-    const bool written = rope->append_to(out, produce, &content);
-    copies_ = saved;
-    if (written) return true;
+    if (rope->append_to(out, produce, &content)) return;
+    if (before) *budget_ = *before;
     fill(*rope, &content);
     rope->append_to(out);
-    return true;
+  }
+
+  /// The children of a section or admonition at `level`, written by `produce`, or the
+  /// placeholder as written when the level is past `kMaxNesting`.
+  template <typename Fill, typename Produce>
+  void fill_nested(std::string& out, int level, Fill&& fill, Produce&& produce) {
+    if (level > kMaxNesting) {
+      static const std::string kContentAsWritten = "{CONTENT}";
+      RopePool::Lease rope(pool_);
+      fill(*rope, &kContentAsWritten);
+      rope->append_to(out);
+      return;
+    }
+    fill_with_content(out, fill, produce);
   }
 
   static void put(FillRope& rope, std::string_view placeholder, const std::string* content) {
@@ -235,18 +235,16 @@ class BlockRenderer {
       rope.replace_deferred(placeholder);
   }
 
-  /// Fills the section template at `level`; false (nothing written) when the section must
-  /// be rendered flat because of `kMaxContentCopies`.
-  bool section(std::string& out, const SectionNode& s, int level) {
+  /// Fills the section template at `level`.
+  void section(std::string& out, const SectionNode& s, int level) {
     const unsigned heading = s.level >= 1 && s.level <= 4 ? s.level + 1u : 6u;
     const std::string level_text = decimal(s.level);
     const std::string heading_text = decimal(heading);
-    std::string anchor;
-    append_section_anchor(anchor, s);
+    const std::string anchor = section_anchor(s);
     const std::string number = escape_html(s.number);
     const std::string title = escape_html(s.title);
-    return fill_with_content(
-        out, true,
+    fill_nested(
+        out, level,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.section);
           rope.replace("{LEVEL}", level_text);
@@ -263,10 +261,10 @@ class BlockRenderer {
     auto produce = [&](std::string& o) {
       if (list_item_on_) append_items(o, items, bullet, item_stack_);
     };
-    if ((bullet ? bullet_fill_ : ordered_fill_).append_to(out, produce)) return;
+    if ((bullet ? bullet_fill_ : ordered_fill_).append_to(out, produce, budget_)) return;
     // The items hold text that "{CONTENT}" could reach (or are empty): the general fill.
     fill_with_content(
-        out, false,
+        out,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.list);
           rope.replace("{TAG}", bullet ? "ul" : "ol");
@@ -278,7 +276,6 @@ class BlockRenderer {
   }
 
   void figure(std::string& out, const FigureNode& f) {
-    const std::string src = resolve_image_src_html(f.src);
     const std::string alt = f.alt ? escape_html(*f.alt) : std::string();
     std::string width;
     if (f.width) {
@@ -290,24 +287,30 @@ class BlockRenderer {
     std::string caption;
     if (f.caption)
       caption = "<figcaption class=\"lrv-figure-caption\">" + caption_text + "</figcaption>";
+    // An image is embedded (and paid for) only when the fill places its source.
+    std::optional<std::string> src;
+    auto place_src = [&](FillRope& rope, std::string_view placeholder) {
+      if (!src && rope.contains(placeholder)) src = resolve_image_src_html(f.src, budget_);
+      rope.replace(placeholder, src ? *src : std::string_view());
+    };
     RopePool::Lease rope(pool_);
     rope->reset(t_.figure);
-    rope->replace("{SRC}", src);
+    place_src(*rope, "{SRC}");
     rope->replace("{ALT}", alt);
     rope->replace("{WIDTH_ATTR}", width);
     rope->replace("{CAPTION}", caption);
-    rope->replace("{FIGURE_SRC}", src);
+    place_src(*rope, "{FIGURE_SRC}");
     rope->replace("{FIGURE_ALT}", alt);
     rope->replace("{FIGURE_CAPTION}", caption_text);
     rope->append_to(out);
   }
 
   /// Like `section`, for the admonition template.
-  bool admonition(std::string& out, const AdmonitionNode& a, int level) {
+  void admonition(std::string& out, const AdmonitionNode& a, int level) {
     const std::string kind = escape_html(lower_case(a.level));
     const std::string title = escape_html(admonition_title(a));
-    return fill_with_content(
-        out, true,
+    fill_nested(
+        out, level,
         [&](FillRope& rope, const std::string* content) {
           rope.reset(t_.admonition);
           rope.replace("{LEVEL}", kind);
@@ -318,6 +321,7 @@ class BlockRenderer {
   }
 
   const TemplateSet& t_;
+  FillBudget* const budget_;
   const bool section_on_;
   const bool paragraph_on_;
   const bool bullet_list_on_;
@@ -332,9 +336,9 @@ class BlockRenderer {
   const PreparedFill ordered_fill_;
   RopePool pool_;
   ItemStack item_stack_;
-  /// The product of the copies that the open templates make of what is rendered now.
-  std::size_t copies_ = 1;
 };
+
+namespace {
 
 bool is_slug_hyphen(char32_t cp) { return cp == '-' || cp == '.' || text::is_white_space(cp); }
 
@@ -371,57 +375,18 @@ class Slugger {
 
 }  // namespace
 
-std::string render_block(const Node& node, const TemplateSet& templates,
-                         const RenderSettings& settings) {
-  std::string out;
-  BlockRenderer(templates, settings).block(out, node, 0);
-  return out;
+BlockRenderer::BlockRenderer(const TemplateSet& templates, const RenderSettings& settings,
+                             FillBudget* budget)
+    : impl_(std::make_unique<Impl>(templates, settings, budget)) {}
+
+BlockRenderer::~BlockRenderer() = default;
+
+void BlockRenderer::append_block(std::string& out, const Node& node) {
+  impl_->block(out, node, 0);
 }
 
-std::vector<std::string> render_children(const NodeList& nodes, const TemplateSet& templates,
-                                         const RenderSettings& settings) {
-  BlockRenderer renderer(templates, settings);
-  std::vector<std::string> texts;
-  texts.reserve(nodes.size());
-  for (const Node& node : nodes) {
-    std::string& text = texts.emplace_back();
-    renderer.block(text, node, 0);
-  }
-  return texts;
-}
-
-void append_blocks_html(std::string& out, const NodeList& nodes, const TemplateSet& templates,
-                        const RenderSettings& settings) {
-  BlockRenderer(templates, settings).children(out, nodes, 0);
-}
-
-std::string render_paragraph(std::string_view text, const TemplateSet& templates) {
-  std::string out;
-  BlockRenderer(templates, RenderSettings{}).paragraph(out, text);
-  return out;
-}
-
-std::string render_list_item(const ListItemNode& item, bool bold) {
-  std::string out;
-  ItemStack stack;
-  append_list_item(out, item, bold, stack);
-  return out;
-}
-
-void render_bullet_items(std::string& out, const std::vector<ListItemNode>& items) {
-  ItemStack stack;
-  append_items(out, items, true, stack);
-}
-
-void render_ordered_items(std::string& out, const std::vector<ListItemNode>& items) {
-  ItemStack stack;
-  append_items(out, items, false, stack);
-}
-
-std::string render_code_block(const CodeBlockNode& code, const TemplateSet& templates) {
-  std::string out;
-  BlockRenderer(templates, RenderSettings{}).code_block(out, code);
-  return out;
+void BlockRenderer::append_blocks(std::string& out, const NodeList& nodes) {
+  impl_->children(out, nodes, 0);
 }
 
 std::string admonition_title(const AdmonitionNode& admonition) {
@@ -439,19 +404,15 @@ std::string admonition_title(const AdmonitionNode& admonition) {
 
 std::string section_anchor(const SectionNode& section) {
   std::string out;
-  append_section_anchor(out, section);
-  return out;
-}
-
-void append_section_anchor(std::string& out, const SectionNode& section) {
   Slugger slug(out);
   if (!section.node_id.empty()) {
     slug.feed(section.node_id);
-    return;
+    return out;
   }
   slug.feed(section.number);
   slug.feed("-");
   slug.feed(section.title);
+  return out;
 }
 
 std::string slugify(std::string_view text) {

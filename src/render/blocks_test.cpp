@@ -62,10 +62,39 @@ TemplateSet compact_templates() {
   return t;
 }
 
-std::string joined(const std::vector<std::string>& texts) {
+/// One block through the renderer, paying from `budget` (none: unbounded).
+std::string render_block(const Node& node, const TemplateSet& t, const RenderSettings& s,
+                         FillBudget* budget = nullptr) {
   std::string out;
-  for (const std::string& t : texts) out += t;
+  BlockRenderer(t, s, budget).append_block(out, node);
   return out;
+}
+
+std::string render_blocks(const NodeList& nodes, const TemplateSet& t, const RenderSettings& s) {
+  std::string out;
+  BlockRenderer(t, s).append_blocks(out, nodes);
+  return out;
+}
+
+std::string render_paragraph(std::string text, const TemplateSet& t) {
+  return render_block(paragraph(std::move(text)), t, {});
+}
+
+std::string render_code_block(const CodeBlockNode& code, const TemplateSet& t) {
+  return render_block(code, t, {});
+}
+
+/// The items of a list alone, through a list template that holds nothing else.
+std::string list_items(Node list) {
+  TemplateSet t;
+  t.list = "{ITEMS}";
+  return render_block(list, t, {});
+}
+
+/// One item as a bullet list with children shows it (bold), or as an ordered list item.
+std::string render_list_item(ListItemNode li, bool bold) {
+  if (bold) return render_block(std::move(li), builtin_template_set(), {});
+  return list_items(OrderedListNode{{std::move(li)}, "ol"});
 }
 
 TEST(RenderBlock, BuiltinSection) {
@@ -137,10 +166,7 @@ TEST(RenderBlock, ComponentSwitches) {
     SCOPED_TRACE(c.name);
     RenderSettings settings;
     settings.component_flags = c.flags;
-    EXPECT_EQ(joined(render_children(nodes, compact_templates(), settings)), c.want);
-    std::string appended;
-    append_blocks_html(appended, nodes, compact_templates(), settings);
-    EXPECT_EQ(appended, c.want);
+    EXPECT_EQ(render_blocks(nodes, compact_templates(), settings), c.want);
   }
 }
 
@@ -158,8 +184,7 @@ TEST(RenderParagraph, FirstLineBoldWhenTextHasLineFeed) {
 TEST(RenderLists, BulletItemsExample) {
   const std::vector<ListItemNode> items = {item("one", {item("two", {item("three")})}),
                                            item("four")};
-  std::string out;
-  render_bullet_items(out, items);
+  const std::string out = list_items(BulletListNode{items, "bl"});
   EXPECT_EQ(out,
             "<li><strong>one</strong>\n<ul class=\"lrv-list lrv-bullet-list\">\n<li>two\n<ul "
             "class=\"lrv-list lrv-bullet-list\">\n<li>three</li>\n</ul>\n</li>\n</ul>\n</li>\n"
@@ -171,10 +196,8 @@ TEST(RenderLists, BulletItemsExample) {
 
 TEST(RenderLists, OrderedItemsAreNeverBold) {
   const std::vector<ListItemNode> items = {item("x"), item("y", {item("z")})};
-  std::string out;
-  render_ordered_items(out, items);
   EXPECT_EQ(
-      out,
+      list_items(OrderedListNode{items, "ol"}),
       "<li>x</li>\n<li>y\n<ul class=\"lrv-list lrv-bullet-list\">\n<li>z</li>\n</ul>\n</li>\n");
   EXPECT_EQ(render_block(OrderedListNode{{item("x"), item("y")}, "ol"}, builtin_template_set(), {}),
             "<ol class=\"lrv-list lrv-ordered-list\">\n<li>x</li>\n<li>y</li>\n\n</ol>");
@@ -192,14 +215,17 @@ TEST(RenderLists, ItemTextWithLineFeed) {
 }
 
 TEST(RenderLists, DeeplyNestedItemsDoNotRecurse) {
-  ListItemNode root = item("0");
+  Node list = OrderedListNode{{item("0")}, "ol"};
+  ListItemNode& root = list.get_if<OrderedListNode>()->items[0];
   ListItemNode* tail = &root;
   for (int i = 1; i < 20000; ++i) {
     tail->children.push_back(item(std::to_string(i)));
     tail = &tail->children.back();
   }
+  TemplateSet t;
+  t.list = "{ITEMS}";
   std::string out;
-  lorvane::testing::run_with_small_stack([&] { out = render_list_item(root, false); }, 256 * 1024);
+  lorvane::testing::run_with_small_stack([&] { out = render_block(list, t, {}); }, 256 * 1024);
   std::string want = "<li>0";
   for (int i = 1; i < 20000; ++i)
     want += "\n<ul class=\"lrv-list lrv-bullet-list\">\n<li>" + std::to_string(i);
@@ -268,7 +294,6 @@ TEST(RenderCodeBlock, LanguageCaptionAndContent) {
   code.content = "a{CODE}<b";
   // "{CODE}" in the content receives the escaped code at that place.
   EXPECT_EQ(render_code_block(code, custom), "c++:aa{CODE}&lt;b&lt;b:a{CODE}&lt;b");
-  EXPECT_EQ(render_block(code, custom, {}), render_code_block(code, custom));
 }
 
 TEST(RenderAdmonition, TitleAndLevel) {
@@ -392,59 +417,66 @@ Node admonition_chain(int depth, const std::function<std::optional<RenderHints>(
   return node;
 }
 
-TEST(DeepTrees, HundredThousandAdmonitionsRenderFlatBelowTheBound) {
+std::size_t count_of(std::string_view text, std::string_view what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string_view::npos;
+       at = text.find(what, at + what.size()))
+    ++count;
+  return count;
+}
+
+TEST(DeepTrees, ChainsAsDeepAsTheProgramBuildsStayExact) {
+  // The deepest tree the program builds: a section around 32 admonitions, around a large
+  // block. Every level keeps its template.
+  TemplateSet t = compact_templates();
+  t.paragraph = "{TEXT}";
+  const std::string large(1 << 20, 'w');
+  Node inner = admonition("note", {paragraph(large)});
+  for (int i = 0; i < 31; ++i) inner = admonition("note", {std::move(inner)});
+  const std::string out = render_block(section("1", "s", 1, {std::move(inner)}), t, {});
+  std::string want = "[S1 ";
+  for (int i = 0; i < 32; ++i) want += "[A ";
+  EXPECT_EQ(out, want + large + std::string(33, ']'));
+}
+
+TEST(DeepTrees, AtTheNestingBoundContentStaysAsWritten) {
+  TemplateSet t = compact_templates();
+  t.paragraph = "{TEXT}";
+  // A section and 63 admonitions: 64 levels, all filled.
+  const std::string full = render_block(section("1", "s", 1, {admonition_chain(63)}), t, {});
+  std::string want = "[S1 ";
+  for (int i = 0; i < 63; ++i) want += "[A leaf " + std::to_string(i);
+  want += std::string(64, ']');
+  EXPECT_EQ(full, want);
+  // One more admonition: it keeps its template, its content stays "{CONTENT}".
+  const std::string over = render_block(section("1", "s", 1, {admonition_chain(64)}), t, {});
+  want = "[S1 ";
+  for (int i = 0; i < 63; ++i) want += "[A leaf " + std::to_string(i);
+  want += "[A {CONTENT}]" + std::string(64, ']');
+  EXPECT_EQ(over, want);
+}
+
+TEST(DeepTrees, HundredThousandAdmonitionsStopAtTheNestingBound) {
   const int depth = 100000;
   const Node chain = admonition_chain(depth);
   TemplateSet t = compact_templates();
   t.paragraph = "{TEXT},";
   std::string out;
-  // Recursion stays bounded by the template depth, whatever the tree depth.
+  // Recursion stays bounded by the nesting bound, whatever the tree depth.
   lorvane::testing::run_with_small_stack([&] { out = render_block(chain, t, {}); }, 1024 * 1024);
   std::string want;
-  for (int i = 0; i < depth; ++i) {
-    if (i < kMaxTemplateDepth) want += "[A ";
-    want += "leaf " + std::to_string(i) + ",";
-  }
-  for (int i = 0; i < kMaxTemplateDepth; ++i) want += "]";
+  for (int i = 0; i < kMaxNesting; ++i) want += "[A leaf " + std::to_string(i) + ",";
+  want += "[A {CONTENT}]" + std::string(kMaxNesting, ']');
   EXPECT_EQ(out, want);
+
+  const std::string builtin = render_block(chain, builtin_template_set(), {});
+  EXPECT_EQ(count_of(builtin, "<aside"), std::size_t{kMaxNesting} + 1);
+  EXPECT_EQ(count_of(builtin, "{CONTENT}"), 1u);
 }
 
-TEST(DeepTrees, HundredThousandAdmonitionsWithBuiltinTemplates) {
-  const Node chain = admonition_chain(100000);
-  const std::string out = render_block(chain, builtin_template_set(), {});
-  std::size_t asides = 0;
-  for (std::size_t at = out.find("<aside"); at != std::string::npos;
-       at = out.find("<aside", at + 1))
-    ++asides;
-  EXPECT_EQ(asides, std::size_t{kMaxTemplateDepth});
-  std::size_t pos = 0;
-  for (int i = 0; i < 100000; ++i) {
-    pos = out.find("<p class=\"lrv-paragraph\">leaf " + std::to_string(i) + "</p>", pos);
-    ASSERT_NE(pos, std::string::npos) << i;
-  }
-}
-
-TEST(DeepTrees, FortyLevelsKeepAllTheirTemplates) {
-  TemplateSet t = compact_templates();
-  t.paragraph = "{TEXT}";
-  // A section and 39 admonitions: 40 levels, all filled.
-  Node inner = admonition_chain(39);
-  const std::string forty = render_block(section("1", "s", 1, {std::move(inner)}), t, {});
-  std::string want = "[S1 ";
-  for (int i = 0; i < 39; ++i) want += "[A leaf " + std::to_string(i);
-  want += std::string(39, ']') + "]";
-  EXPECT_EQ(forty, want);
-  // One more admonition: the innermost one is rendered flat, without its template.
-  const std::string forty_one = render_block(section("1", "s", 1, {admonition_chain(40)}), t, {});
-  want = "[S1 ";
-  for (int i = 0; i < 39; ++i) want += "[A leaf " + std::to_string(i);
-  want += "leaf 39" + std::string(39, ']') + "]";
-  EXPECT_EQ(forty_one, want);
-}
-
-TEST(DeepTrees, PlaceholderDeepInsideFallsBackAtEveryLevel) {
-  // Every filled level must search its content for "{TITLE}": the leaf below the bound
-  // is taken into the level-40 admonition, whose title it receives.
+TEST(DeepTrees, PlaceholderDeepInsideGetsItsAdmonitionsTitle) {
+  // Every filled level searches its content for "{TITLE}" after placing it: the innermost
+  // paragraph receives the title of its own admonition.
   Node chain = admonition_chain(60, [](int i) {
     return RenderHints{{"title", JsonValue("t" + std::to_string(i))}};
   });
@@ -458,45 +490,68 @@ TEST(DeepTrees, PlaceholderDeepInsideFallsBackAtEveryLevel) {
     innermost = &children[1];
   }
   const std::string out = render_block(chain, builtin_template_set(), {});
-  EXPECT_NE(out.find("<p class=\"lrv-paragraph\">t39</p>"), std::string::npos);
+  EXPECT_NE(out.find("<p class=\"lrv-paragraph\">t59</p>"), std::string::npos);
   EXPECT_EQ(out.find("{TITLE}"), std::string::npos);
 }
 
-TEST(DeepTrees, TemplatesThatRepeatTheirContentStopMultiplying) {
+TEST(DeepTrees, TemplatesThatRepeatTheirContentAreExactWithinTheBudget) {
   TemplateSet t = compact_templates();
   t.admonition = "[{CONTENT}|{CONTENT}]";
   t.paragraph = "{TEXT}";
-  // Six doubling levels make 64 copies; the seventh level and all below render flat.
   const std::function<std::string(int)> expected = [&](int i) -> std::string {
     if (i == 10) return "";
-    const std::string leaf = "leaf " + std::to_string(i);
-    if (i >= 6) return leaf + expected(i + 1);
-    const std::string inner = expected(i + 1);
-    return "[" + leaf + inner + "|" + leaf + inner + "]";
+    const std::string inner = "leaf " + std::to_string(i) + expected(i + 1);
+    return "[" + inner + "|" + inner + "]";
   };
+  // Ten doubling levels: 1024 copies of the innermost leaf, every wrapper kept.
   EXPECT_EQ(render_block(admonition_chain(10), t, {}), expected(0));
+  FillBudget roomy(std::size_t{64} << 20);
+  EXPECT_EQ(render_block(admonition_chain(10), t, {}, &roomy), expected(0));
+  EXPECT_FALSE(roomy.refused());
 
-  // A long chain stays within 64 copies of its leaves, without deep recursion.
-  const Node chain = admonition_chain(20000);
+  // A section title of 64 "{CONTENT}" places the content 65 times, section kept.
+  TemplateSet titled = builtin_template_set();
+  std::string title;
+  for (int i = 0; i < 64; ++i) title += "{CONTENT}";
+  FillBudget budget(std::size_t{64} << 20);
+  const std::string page =
+      render_block(section("1", title, 1, {paragraph("body")}), titled, {}, &budget);
+  EXPECT_EQ(count_of(page, "<p class=\"lrv-paragraph\">body</p>"), 65u);
+  EXPECT_EQ(count_of(page, "<section"), 1u);
+  EXPECT_EQ(count_of(page, "id=\"1-contentcontent"), 1u);
+}
+
+TEST(DeepTrees, DoublingPastTheBudgetLeavesPlaceholdersAndStaysBounded) {
+  TemplateSet t = compact_templates();
+  t.admonition = "[{CONTENT}|{CONTENT}]";
+  t.paragraph = "{TEXT}";
+  // Sixty doubling levels would write 2^60 copies; the budget stops the copies, the
+  // first copy of every level is still written.
+  const std::size_t bytes = std::size_t{1} << 20;
+  FillBudget budget(bytes);
   std::string out;
-  lorvane::testing::run_with_small_stack([&] { out = render_block(chain, t, {}); }, 1024 * 1024);
-  std::size_t leaves = 0;
-  for (std::size_t at = out.find("leaf 19999"); at != std::string::npos;
-       at = out.find("leaf 19999", at + 1))
-    ++leaves;
-  EXPECT_EQ(leaves, kMaxContentCopies);
+  const Node chain = admonition_chain(60);
+  lorvane::testing::run_with_small_stack([&] { out = render_block(chain, t, {}, &budget); },
+                                         1024 * 1024);
+  EXPECT_TRUE(budget.refused());
+  EXPECT_LE(out.size(), 2 * bytes);
+  EXPECT_NE(out.find("{CONTENT}"), std::string::npos);
+  for (int i = 0; i < 60; ++i) EXPECT_NE(out.find("leaf " + std::to_string(i)), std::string::npos);
+  EXPECT_EQ(out.rfind("[leaf 0", 0), 0u);
 
   // A section title "{CONTENT}" doubles the content as well.
   TemplateSet titled = compact_templates();
   titled.section = "<{TITLE}>{CONTENT}";
   titled.paragraph = "{TEXT}";
   Node node = paragraph("x");
-  for (int i = 0; i < 30; ++i) {
+  for (int i = 0; i < 40; ++i) {
     NodeList children;
     children.push_back(std::move(node));
     node = section("1", "{CONTENT}", 1, std::move(children));
   }
-  EXPECT_EQ(render_block(node, titled, {}).size(), kMaxContentCopies * 3 - 2);
+  FillBudget small(bytes);
+  EXPECT_LE(render_block(node, titled, {}, &small).size(), 2 * bytes);
+  EXPECT_TRUE(small.refused());
 }
 
 TEST(DeepTrees, SectionsNestedDeepWithSectionOffDoNotRecurse) {
@@ -514,13 +569,12 @@ TEST(DeepTrees, SectionsNestedDeepWithSectionOffDoNotRecurse) {
   std::string out;
   lorvane::testing::run_with_small_stack([&] { out = render_block(node, t, off); }, 1024 * 1024);
   EXPECT_EQ(out, std::string(100000, 'x') + "bottom");
-  // With sections on, 40 of them are filled and the rest flattened.
+  // With sections on, they nest up to the bound.
   std::string on_out;
   lorvane::testing::run_with_small_stack([&] { on_out = render_block(node, t, {}); }, 1024 * 1024);
   std::string want;
-  for (int i = 0; i < kMaxTemplateDepth; ++i) want += "[S1 x";
-  for (int i = kMaxTemplateDepth; i < 100000; ++i) want += "x";
-  want += "bottom" + std::string(kMaxTemplateDepth, ']');
+  for (int i = 0; i < kMaxNesting; ++i) want += "[S1 x";
+  want += "[S1 {CONTENT}]" + std::string(kMaxNesting, ']');
   EXPECT_EQ(on_out, want);
 }
 

@@ -14,20 +14,6 @@
 namespace lorvane::render {
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void reserve_large_buffer(std::string& buffer, std::size_t capacity) {
@@ -41,30 +27,31 @@ void reserve_large_buffer(std::string& buffer, std::size_t capacity) {
   if (to > from) (void)::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
-Result<std::string> read_binary_file(const std::string& path) {
-  return read_binary_file(path, kMaxGrowthBytes);
+namespace {
+
+/// Opens `path` for reading with `flags` added. The system reads a path up to its first
+/// NUL byte, so "a.css\0b" would open "a.css": such a path names no file (paths come from
+/// settings text, where U+0000 is valid).
+Result<FileDescriptor> open_path(const std::string& path, int flags) {
+  if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags));
+  if (fd.get() < 0) return Error(os_error_text(errno));
+  return fd;
 }
 
-Result<std::string> read_binary_file(const std::string& path, std::size_t max_growth) {
-  // The system reads a path up to its first NUL byte, so "a.css\0b" would open "a.css".
-  // Such a path names no file; paths come from settings text, where U+0000 is valid.
-  if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return Error(os_error_text(errno));
-  struct stat info {};
-  std::size_t expected = 0;
-  if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-    expected = static_cast<std::size_t>(info.st_size);
-  // Read to the end rather than trusting the size: files can change or report 0. A
-  // device or a pipe may never end, so give up once more than `max_growth` bytes beyond
-  // the size at opening have arrived. One byte more than expected is room to see the end.
+/// Reads `fd` to its end. Files can change or report size 0, so the size at opening
+/// (`expected`) only sizes the buffer. A device or a pipe may never end, so the read gives
+/// up once more than `max_growth` bytes beyond `expected` have arrived.
+Result<std::string> read_all(int fd, std::size_t expected, std::size_t max_growth) {
   const auto saturating_add = [](std::size_t a, std::size_t b) {
     return a > SIZE_MAX - b ? SIZE_MAX : a + b;
   };
   const std::size_t limit = saturating_add(expected, max_growth);
+  // One byte more than expected is room to see the end.
   const std::size_t buffer_cap = saturating_add(limit, 1);
   std::string bytes;
-  reserve_large_buffer(bytes, std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap));
+  reserve_large_buffer(bytes,
+                       std::min(expected > 0 ? expected + 1 : std::size_t{1} << 16, buffer_cap));
   bytes.resize(bytes.capacity());
   std::size_t length = 0;
   for (;;) {
@@ -73,7 +60,7 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
       const std::size_t doubled = std::max(saturating_add(length, length), std::size_t{1} << 16);
       bytes.resize(std::min(doubled, buffer_cap));
     }
-    const ssize_t got = ::read(fd.get(), bytes.data() + length, bytes.size() - length);
+    const ssize_t got = ::read(fd, bytes.data() + length, bytes.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
       return Error(os_error_text(errno));
@@ -85,6 +72,41 @@ Result<std::string> read_binary_file(const std::string& path, std::size_t max_gr
   bytes.resize(length);
   return bytes;
 }
+
+}  // namespace
+
+Result<std::string> read_binary_file(const std::string& path) {
+  return read_binary_file(path, kMaxGrowthBytes);
+}
+
+Result<std::string> read_binary_file(const std::string& path, std::size_t max_growth) {
+  Result<FileDescriptor> fd = open_path(path, 0);
+  if (!fd) return fd.error();
+  struct stat info {};
+  std::size_t expected = 0;
+  if (::fstat(fd->get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+    expected = static_cast<std::size_t>(info.st_size);
+  return read_all(fd->get(), expected, max_growth);
+}
+
+Result<OptionalFile> OptionalFile::open(const std::string& path) {
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer; the descriptor is
+  // checked after opening, so a file swapped for a pipe after a check cannot block either.
+  Result<FileDescriptor> fd = open_path(path, O_NONBLOCK);
+  if (!fd) return fd.error();
+  struct stat info {};
+  if (::fstat(fd->get(), &info) != 0) return Error(os_error_text(errno));
+  if (!S_ISREG(info.st_mode)) return Error(os_error_text(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
+  return OptionalFile(std::move(*fd), info);
+}
+
+OptionalFile::OptionalFile(FileDescriptor fd, const struct stat& info)
+    : fd_(std::move(fd)),
+      size_(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0),
+      device_(info.st_dev),
+      inode_(info.st_ino) {}
+
+Result<std::string> OptionalFile::read() const { return read_all(fd_.get(), size_, kMaxGrowthBytes); }
 
 namespace {
 
@@ -99,17 +121,10 @@ Result<std::string> read_text_file(const std::string& path) {
   return valid_utf8(read_binary_file(path));
 }
 
-Result<std::string> read_optional_binary_file(const std::string& path) {
-  // Checked before opening: opening a named pipe blocks until a writer comes.
-  if (path.find('\0') != std::string::npos) return Error(os_error_text(EINVAL));
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return Error(os_error_text(errno));
-  if (!S_ISREG(info.st_mode)) return Error(os_error_text(S_ISDIR(info.st_mode) ? EISDIR : EINVAL));
-  return read_binary_file(path);
-}
-
 Result<std::string> read_optional_text_file(const std::string& path) {
-  return valid_utf8(read_optional_binary_file(path));
+  Result<OptionalFile> file = OptionalFile::open(path);
+  if (!file) return file.error();
+  return valid_utf8(file->read());
 }
 
 }  // namespace lorvane::render

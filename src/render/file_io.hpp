@@ -1,7 +1,11 @@
 #pragma once
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <string>
+#include <utility>
 
 #include "parser/error.hpp"
 
@@ -33,12 +37,49 @@ Result<std::string> read_text_file(const std::string& path);
 /// the work that fills it. Elsewhere the advice does nothing.
 void reserve_large_buffer(std::string& buffer, std::size_t capacity);
 
-/// `read_binary_file` for the renderer's optional inputs (images): only a regular file is
-/// read, so a named pipe or a device never blocks or floods a render.
-Result<std::string> read_optional_binary_file(const std::string& path);
+/// Owns an open file descriptor; -1 holds none.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&&) = delete;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
 
-/// `read_text_file` for the renderer's optional inputs (settings, templates, CSS), read
-/// like `read_optional_binary_file`.
+ private:
+  int fd_;
+};
+
+/// One of the renderer's optional inputs (settings, templates, CSS, images), open for
+/// reading. Only a regular file opens, so a named pipe or a device never blocks or floods a
+/// render; the renderer falls back when `open` fails.
+class OptionalFile {
+ public:
+  /// Fails with the OS error text when `path` cannot be opened, and with that of EISDIR
+  /// for a directory or EINVAL for anything else that is not a regular file.
+  static Result<OptionalFile> open(const std::string& path);
+
+  /// The size when it was opened.
+  std::size_t size() const { return size_; }
+  /// The device and inode: the same for two paths of one file.
+  dev_t device() const { return device_; }
+  ino_t inode() const { return inode_; }
+  /// The whole file, read like `read_binary_file`.
+  Result<std::string> read() const;
+
+ private:
+  OptionalFile(FileDescriptor fd, const struct stat& info);
+  FileDescriptor fd_;
+  std::size_t size_;
+  dev_t device_;
+  ino_t inode_;
+};
+
+/// `read_text_file` for the renderer's optional inputs: through `OptionalFile`.
 Result<std::string> read_optional_text_file(const std::string& path);
 
 }  // namespace lorvane::render

@@ -1,6 +1,7 @@
 #include "render/file_io.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -65,7 +66,7 @@ TEST_F(FileIoTest, Failures) {
     EXPECT_FALSE(read_binary_file(cut).ok());
     EXPECT_FALSE(read_text_file(cut).ok());
     EXPECT_FALSE(read_optional_text_file(cut).ok());
-    EXPECT_FALSE(read_optional_binary_file(cut).ok());
+    EXPECT_FALSE(OptionalFile::open(cut).ok());
   }
 }
 
@@ -102,6 +103,33 @@ TEST_F(FileIoTest, EndlessSourcesAreBounded) {
   auto over = read_binary_file("/dev/fd/" + std::to_string(fds[0]), 4'999);
   ::close(fds[0]);
   EXPECT_FALSE(over.ok());
+}
+
+TEST_F(FileIoTest, OptionalInputsOpenOnlyRegularFiles) {
+  const std::string css = write("a.css", "body{}");
+  Result<OptionalFile> file = OptionalFile::open(css);
+  ASSERT_TRUE(file.ok());
+  EXPECT_EQ(file->size(), 6u);
+  EXPECT_EQ(*file->read(), "body{}");
+  // Two paths of one file are told apart by device and inode, not by name.
+  const std::string link = (dir_ / "link.css").string();
+  ASSERT_EQ(::symlink(css.c_str(), link.c_str()), 0);
+  Result<OptionalFile> linked = OptionalFile::open(link);
+  ASSERT_TRUE(linked.ok());
+  EXPECT_EQ(linked->device(), file->device());
+  EXPECT_EQ(linked->inode(), file->inode());
+
+  // A named pipe with no writer would block a plain open; it is refused at once (this
+  // test would hang otherwise), as are directories and devices.
+  const std::string fifo = (dir_ / "pipe.css").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, dir_.string(), std::string("/dev/zero")}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(OptionalFile::open(path).ok());
+    EXPECT_FALSE(read_optional_text_file(path).ok());
+  }
+  EXPECT_EQ(OptionalFile::open(dir_.string()).error().message(),
+            "Is a directory (os error 21)");
 }
 
 }  // namespace

@@ -12,27 +12,7 @@ constexpr std::size_t kMinPiecesToFlatten = 1024;
 /// A text with a candidate byte more often than once in this many bytes is not indexed.
 constexpr std::size_t kDenseBytesPerPosition = 16;
 
-thread_local FillBudget* current_budget = nullptr;
-
 }  // namespace
-
-FillBudget::FillBudget(std::size_t bytes) : remaining_(bytes), previous_(current_budget) {
-  current_budget = this;
-}
-
-FillBudget::~FillBudget() { current_budget = previous_; }
-
-bool FillBudget::pay(std::size_t bytes) {
-  FillBudget* budget = current_budget;
-  if (budget == nullptr) return true;
-  if (bytes > budget->remaining_) {
-    budget->remaining_ = 0;  // a smaller copy later in the same pair must not slip in
-    budget->refused_ = bytes != 0;
-    return bytes == 0;
-  }
-  budget->remaining_ -= bytes;
-  return true;
-}
 
 /// Collects the text of one rebuild, either as pieces of the existing sources or copied
 /// into one fresh buffer of the rope ("flat"), which then replaces every earlier source.
@@ -284,7 +264,7 @@ std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t valu
        [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
          // The first copy of the value is free; a copy the budget cannot pay for leaves
          // this occurrence and every later one as written.
-         if (count > 0 && paid_up) paid_up = FillBudget::pay(value_bytes);
+         if (count > 0 && paid_up) paid_up = pay_from(budget_, value_bytes);
          if (!paid_up) return;
          emit_to(piece, begin);
          insert(sink);
@@ -444,7 +424,7 @@ PreparedFill::PreparedFill(
 }
 
 std::unique_ptr<FillRope> RopePool::take() {
-  if (free_.empty()) return std::make_unique<FillRope>();
+  if (free_.empty()) return std::make_unique<FillRope>(budget_);
   std::unique_ptr<FillRope> rope = std::move(free_.back());
   free_.pop_back();
   return rope;

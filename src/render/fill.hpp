@@ -25,35 +25,50 @@ namespace lorvane::render {
 /// Bounds how much text the fills of one render may multiply. Filling follows the pair
 /// order literally, so text that one pair inserts is searched by every later pair: a value
 /// full of a later placeholder, filled with a large value (a paragraph of "{TITLE}" in an
-/// admonition with a long title, CSS files naming each other's placeholders) multiplies
-/// the page pair after pair, without limit. While a budget is in place (the page assembly
-/// sets one, sized in proportion to its inputs), every copy of a value beyond its first in
-/// one pair is paid from it; once it cannot pay, that placeholder and its later
-/// occurrences in that pair stay as written. Documents and templates that a writer uses
-/// never come near it. Without a budget (the default) fills are unbounded.
+/// admonition with a long title, CSS files naming each other's placeholders), or templates
+/// that each place their content twice, nested, multiply the page without limit. A render
+/// owns one budget, sized from everything the page is made of, and pays from it every copy
+/// of a value beyond the first that one pair inserts (and the other output that is not in
+/// proportion to the inputs: embedded images, table padding). Once a payment is refused,
+/// every later one is too, and what was not paid for stays as written (a placeholder stays
+/// a placeholder). A budget is a plain value: a caller that gives up a fill and does it
+/// again restores the copy it kept.
 class FillBudget {
  public:
-  /// Installs a budget of `bytes` for the fills of this thread until destroyed.
-  explicit FillBudget(std::size_t bytes);
-  ~FillBudget();
-  FillBudget(const FillBudget&) = delete;
-  FillBudget& operator=(const FillBudget&) = delete;
+  explicit FillBudget(std::size_t bytes) : remaining_(bytes) {}
 
-  /// Pays for one more copy of `bytes` bytes: true (and paid) when the current budget
-  /// allows it or there is none.
-  static bool pay(std::size_t bytes);
+  /// Pays for `bytes` more bytes of output: true (and paid) when the budget allows it.
+  /// After the first refusal every payment but one of 0 bytes is refused.
+  bool pay(std::size_t bytes) {
+    if (bytes > remaining_) {
+      remaining_ = 0;  // a smaller copy later must not slip in
+      refused_ = refused_ || bytes != 0;
+      return bytes == 0;
+    }
+    remaining_ -= bytes;
+    return true;
+  }
 
-  /// Whether a copy was refused since this budget was installed.
+  std::size_t remaining() const { return remaining_; }
+  /// Whether a payment was refused.
   bool refused() const { return refused_; }
 
  private:
   std::size_t remaining_;
-  FillBudget* previous_;
   bool refused_ = false;
 };
 
+/// `budget->pay(bytes)`, or true without a budget: a fill without one is unbounded.
+inline bool pay_from(FillBudget* budget, std::size_t bytes) {
+  return budget == nullptr || budget->pay(bytes);
+}
+
 class FillRope {
  public:
+  /// Copies beyond the first that a pair inserts are paid from `budget` (see FillBudget);
+  /// without one, the rope fills exactly like the literal fill, unbounded.
+  explicit FillRope(FillBudget* budget = nullptr) : budget_(budget) {}
+
   /// Starts over with the whole of `text` as the current text.
   /// The texts given to a rope (template and values) must outlive its `append_to`.
   void reset(std::string_view text);
@@ -150,6 +165,7 @@ class FillRope {
   /// Receives the text of a rebuild: either as pieces or flattened into owned buffers.
   class Sink;
 
+  FillBudget* budget_;
   /// The first `source_count_` entries are in use; the others keep their memory for
   /// reuse, so that a rope filling one small template after another allocates nothing.
   std::vector<Source> sources_;
@@ -189,8 +205,9 @@ class PreparedFill {
   /// Appends the filled template, calling `produce(out)` for the value at its first place
   /// and copying it to the others. Returns false, with `out` as it was, when a pair of
   /// `after` could have reached into the value.
+  /// Copies of the value beyond the first are paid from `budget` (if any).
   template <typename Produce>
-  bool append_to(std::string& out, Produce&& produce) const;
+  bool append_to(std::string& out, Produce&& produce, FillBudget* budget) const;
 
  private:
   std::vector<std::string> parts_;
@@ -202,6 +219,9 @@ class PreparedFill {
 /// the pool has grown to the nesting depth. `Lease` hands one out and returns it.
 class RopePool {
  public:
+  /// The ropes handed out pay from `budget` (if any).
+  explicit RopePool(FillBudget* budget = nullptr) : budget_(budget) {}
+
   class Lease {
    public:
     explicit Lease(RopePool& pool) : pool_(pool), rope_(pool.take()) {}
@@ -219,6 +239,7 @@ class RopePool {
  private:
   std::unique_ptr<FillRope> take();
   void give(std::unique_ptr<FillRope> rope) { free_.push_back(std::move(rope)); }
+  FillBudget* budget_;
   std::vector<std::unique_ptr<FillRope>> free_;
 };
 
@@ -236,7 +257,7 @@ bool FillRope::append_slots(std::string& out, Produce&& produce,
     }
     const int slot = slot_of(piece.source);
     if (produced[slot]) {
-      if (!FillBudget::pay(value_size[slot])) {
+      if (!pay_from(budget_, value_size[slot])) {
         out += deferred_placeholder_[slot];
         continue;
       }
@@ -272,7 +293,7 @@ bool FillRope::append_to(std::string& out, Produce&& produce, std::string* defer
 }
 
 template <typename Produce>
-bool PreparedFill::append_to(std::string& out, Produce&& produce) const {
+bool PreparedFill::append_to(std::string& out, Produce&& produce, FillBudget* budget) const {
   const std::size_t start = out.size();
   out += parts_[0];
   if (parts_.size() == 1) return true;
@@ -286,7 +307,7 @@ bool PreparedFill::append_to(std::string& out, Produce&& produce) const {
   }
   for (std::size_t i = 1; i < parts_.size(); ++i) {
     if (i > 1) {
-      if (FillBudget::pay(value_size)) {
+      if (pay_from(budget, value_size)) {
         out.reserve(out.size() + value_size);
         out.append(out.data() + value_start, value_size);
       } else {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "render/templates.hpp"
+#include "render/testing/reference.hpp"
 
 namespace lorvane::render {
 namespace {
@@ -15,8 +16,10 @@ struct Pair {
   std::string value;
 };
 
-std::vector<Placeholder> as_placeholders(const std::vector<Pair>& pairs) {
-  std::vector<Placeholder> out;
+using reference::fill_template;
+
+std::vector<reference::Placeholder> as_placeholders(const std::vector<Pair>& pairs) {
+  std::vector<reference::Placeholder> out;
   for (const Pair& p : pairs) out.emplace_back(p.placeholder, p.value);
   return out;
 }
@@ -24,8 +27,9 @@ std::vector<Placeholder> as_placeholders(const std::vector<Pair>& pairs) {
 /// Fills with the rope, the pair at `deferred` (if any) given as the deferred value.
 /// Returns what lands after "PRE" in the output, doing the second fill when asked to.
 std::string rope_fill(const std::string& tmpl, const std::vector<Pair>& pairs,
-                      std::size_t deferred = SIZE_MAX, bool* refilled = nullptr) {
-  FillRope rope;
+                      std::size_t deferred = SIZE_MAX, bool* refilled = nullptr,
+                      FillBudget* budget = nullptr) {
+  FillRope rope(budget);
   auto fill = [&](bool defer) {
     rope.reset(tmpl);
     for (std::size_t i = 0; i < pairs.size(); ++i) {
@@ -58,35 +62,49 @@ struct Case {
 };
 
 // Within a budget every copy beyond a pair's first is paid; once one cannot be, that
-// occurrence and the later ones of the pair stay as written — the same in the literal
-// fill, the rope (plain and deferred values) and a prepared fill.
+// occurrence and the later ones of the pair stay as written — the same in the rope (plain
+// and deferred values) and a prepared fill.
 TEST(FillBudget, CopiesBeyondTheFirstArePaidFor) {
   const std::string tmpl = "{A}{A}{A}{A}|{B}";
   const std::vector<Pair> pairs = {{"{A}", "xxxx"}, {"{B}", "{A}"}};
   {
     FillBudget budget(8);  // two more copies of "xxxx"
-    EXPECT_EQ(fill_template(tmpl, as_placeholders(pairs)), "xxxxxxxxxxxx{A}|{A}");
+    EXPECT_EQ(rope_fill(tmpl, pairs, SIZE_MAX, nullptr, &budget), "xxxxxxxxxxxx{A}|{A}");
+    EXPECT_TRUE(budget.refused());
+    EXPECT_EQ(budget.remaining(), 0u);
   }
   {
     FillBudget budget(8);
-    EXPECT_EQ(rope_fill(tmpl, pairs), "xxxxxxxxxxxx{A}|{A}");
-  }
-  {
-    FillBudget budget(8);
-    EXPECT_EQ(rope_fill("{C}-{C}-{C}-{C}", {{"{C}", "body"}, {"{T}", ""}}, 0), "body-body-body-{C}");
+    EXPECT_EQ(rope_fill("{C}-{C}-{C}-{C}", {{"{C}", "body"}, {"{T}", ""}}, 0, nullptr, &budget),
+              "body-body-body-{C}");
   }
   {
     FillBudget budget(3);  // not even one more copy
     const PreparedFill prepared("<{V}|{V}>", {}, "{V}", {});
     std::string out;
-    EXPECT_TRUE(prepared.append_to(out, [](std::string& o) { o += "value"; }));
+    EXPECT_TRUE(prepared.append_to(out, [](std::string& o) { o += "value"; }, &budget));
     EXPECT_EQ(out, "<value|{V}>");
   }
-  // Without a budget nothing is bounded, and a budget ends with its scope.
   {
-    FillBudget budget(0);
+    // Exactly enough is enough; the first copy of every pair is free.
+    FillBudget budget(12);
+    EXPECT_EQ(rope_fill(tmpl, pairs, SIZE_MAX, nullptr, &budget), "xxxxxxxxxxxxxxxx|{A}");
+    EXPECT_FALSE(budget.refused());
   }
-  EXPECT_EQ(fill_template(tmpl, as_placeholders(pairs)), "xxxxxxxxxxxxxxxx|{A}");
+  // Without a budget nothing is bounded: the literal fill.
+  EXPECT_EQ(rope_fill(tmpl, pairs), fill_template(tmpl, as_placeholders(pairs)));
+}
+
+TEST(FillBudget, OnceRefusedEveryLaterPaymentIsRefused) {
+  FillBudget budget(10);
+  EXPECT_TRUE(budget.pay(4));
+  EXPECT_FALSE(budget.pay(7));
+  // A smaller copy after a refusal must not slip in: what is left as written does not
+  // depend on the sizes that come later.
+  EXPECT_FALSE(budget.pay(1));
+  EXPECT_TRUE(budget.pay(0));
+  EXPECT_TRUE(budget.refused());
+  EXPECT_TRUE(pay_from(nullptr, SIZE_MAX));
 }
 
 TEST(FillRope, MatchesTheLiteralFill) {
@@ -309,7 +327,7 @@ TEST(FillRope, RandomFillsMatchTheLiteralFill) {
       if (i != d) (i < d ? before : after).emplace_back(pairs[i].placeholder, pairs[i].value);
     const PreparedFill prepared(tmpl, before, pairs[d].placeholder, after);
     std::string out = "PRE";
-    if (prepared.append_to(out, [&](std::string& o) { o += pairs[d].value; }))
+    if (prepared.append_to(out, [&](std::string& o) { o += pairs[d].value; }, nullptr))
       ASSERT_EQ(out, "PRE" + want) << tmpl << " prepared, deferred " << d;
     else
       ASSERT_EQ(out, "PRE");

@@ -21,6 +21,11 @@ bool ends_with_ascii_lower(std::string_view path, std::string_view suffix) {
   return true;
 }
 
+/// The length of "data:{mime};base64,{bytes}" for `bytes` bytes.
+std::size_t data_uri_size(std::string_view mime, std::size_t bytes) {
+  return 5 + mime.size() + 8 + (bytes + 2) / 3 * 4;
+}
+
 }  // namespace
 
 std::string_view mime_type_for_path(std::string_view path) {
@@ -66,24 +71,20 @@ void append_base64(std::string& out, std::string_view bytes) {
   }
 }
 
-std::string base64_encode(std::string_view bytes) {
-  std::string out;
-  append_base64(out, bytes);
-  return out;
-}
-
-std::string resolve_image_src(std::string_view src) {
+std::string resolve_image_src(std::string_view src, FillBudget* budget) {
   if (src.empty()) return {};
   for (std::string_view prefix : kPrefixesKept)
     if (src.substr(0, prefix.size()) == prefix) return std::string(src);
   const std::string path(src);
-  // Only regular files are embedded (a device or a pipe such as "/dev/zero" counts as
-  // unreadable), and a source holding a NUL byte names no file.
-  Result<std::string> bytes = read_optional_binary_file(path);
-  if (!bytes.ok()) return path;
+  Result<OptionalFile> file = OptionalFile::open(path);
+  if (!file) return path;
   const std::string_view mime = mime_type_for_path(src);
+  const std::size_t uri_size = data_uri_size(mime, file->size());
+  if (!pay_from(budget, uri_size)) return path;
+  Result<std::string> bytes = file->read();
+  if (!bytes) return path;
   std::string uri;
-  uri.reserve(5 + mime.size() + 8 + (bytes->size() + 2) / 3 * 4);
+  uri.reserve(data_uri_size(mime, bytes->size()));
   uri += "data:";
   uri += mime;
   uri += ";base64,";
@@ -91,10 +92,19 @@ std::string resolve_image_src(std::string_view src) {
   return uri;
 }
 
-std::string resolve_image_src_html(std::string_view src) {
-  std::string resolved = resolve_image_src(src);
+std::string resolve_image_src_html(std::string_view src, FillBudget* budget) {
+  std::string resolved = resolve_image_src(src, budget);
   if (resolved.find_first_of("&<>\"'") == std::string::npos) return resolved;
   return escape_html(resolved);
+}
+
+EmbeddedImage embedded_image(std::string_view src) {
+  if (src.empty()) return {};
+  for (std::string_view prefix : kPrefixesKept)
+    if (src.substr(0, prefix.size()) == prefix) return {};
+  Result<OptionalFile> file = OptionalFile::open(std::string(src));
+  if (!file) return {};
+  return {data_uri_size(mime_type_for_path(src), file->size()), file->device(), file->inode()};
 }
 
 }  // namespace lorvane::render

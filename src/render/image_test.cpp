@@ -10,6 +10,12 @@
 namespace lorvane::render {
 namespace {
 
+std::string base64_encode(std::string_view bytes) {
+  std::string out;
+  append_base64(out, bytes);
+  return out;
+}
+
 using testing::ScopedWorkDir;
 
 // A 1x1 transparent PNG.
@@ -141,11 +147,24 @@ TEST(ResolveImageSrc, LocalFilesBecomeDataUris) {
   EXPECT_EQ(resolve_image_src("notes.txt"), "data:application/octet-stream;base64,aGk=");
   EXPECT_EQ(resolve_image_src("a.png"), "data:image/png;base64,");
   // Escaped for the attribute: a path as written, never the Base64 text.
-  EXPECT_EQ(resolve_image_src_html("a.png"), "data:image/png;base64,");
-  EXPECT_EQ(resolve_image_src_html("missing \"&\".png"), "missing &quot;&amp;&quot;.png");
+  EXPECT_EQ(resolve_image_src_html("a.png", nullptr), "data:image/png;base64,");
+  EXPECT_EQ(resolve_image_src_html("missing \"&\".png", nullptr),
+            "missing &quot;&amp;&quot;.png");
   // An absolute path stands as it is.
   EXPECT_EQ(resolve_image_src((dir.path() / "notes.txt").string()),
             "data:application/octet-stream;base64,aGk=");
+
+  // The data URI is paid for in full before the file is read; one that cannot be paid
+  // for leaves the source as written, and so does every later one.
+  const std::size_t uri = std::string_view("data:application/octet-stream;base64,aGk=").size();
+  EXPECT_EQ(embedded_image("notes.txt").uri_bytes, uri);
+  EXPECT_EQ(embedded_image("missing.png").uri_bytes, 0u);
+  EXPECT_EQ(embedded_image("https://example.org/a.png").uri_bytes, 0u);
+  FillBudget budget(uri + 3);
+  EXPECT_EQ(resolve_image_src("notes.txt", &budget), "data:application/octet-stream;base64,aGk=");
+  EXPECT_EQ(resolve_image_src("notes.txt", &budget), "notes.txt");
+  EXPECT_EQ(resolve_image_src("a.png", &budget), "a.png");
+  EXPECT_EQ(resolve_image_src("https://example.org/a.png", &budget), "https://example.org/a.png");
 }
 
 }  // namespace

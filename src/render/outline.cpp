@@ -11,36 +11,6 @@
 namespace lorvane::render {
 namespace {
 
-void append_items(std::string& out, const std::vector<OutlineEntry>& entries, unsigned open_depth) {
-  for (const OutlineEntry& entry : entries) {
-    out += "<li>";
-    auto link = [&] {
-      out += "<a class=\"lrv-outline-link\" href=\"#";
-      append_escaped_html(out, entry.anchor);
-      out += "\">";
-      append_escaped_html(out, entry.label);
-      out += "</a>";
-    };
-    if (!entry.children.empty()) {
-      out += entry.level < open_depth ? "<details open>" : "<details>";
-      out +=
-          "<summary><div class=\"lrv-outline-row\">"
-          "<span class=\"lrv-outline-toggle\" aria-hidden=\"true\"></span>";
-      link();
-      out += "</div></summary><ul>";
-      append_items(out, entry.children, open_depth);  // one call per outline level (<= 255)
-      out += "</ul></details>";
-    } else {
-      out +=
-          "<div class=\"lrv-outline-row\">"
-          "<span class=\"lrv-outline-spacer\" aria-hidden=\"true\"></span>";
-      link();
-      out += "</div>";
-    }
-    out += "</li>";
-  }
-}
-
 /// The map the header takes "Author", "Status", "Version" and "Language" from.
 const parser::TextMap& header_metadata(const parser::Document& document) {
   if (document.cover && !document.cover->metadata.empty()) return document.cover->metadata;
@@ -59,42 +29,11 @@ const std::string& cover_or_document_title(const parser::Document& document) {
 
 }  // namespace
 
-std::pair<std::vector<OutlineEntry>, std::size_t> build_outline_tree(
-    std::vector<OutlineEntry>& flat, unsigned level, std::size_t start) {
-  std::vector<OutlineEntry> result;
-  std::size_t i = start;
-  while (i < flat.size()) {
-    const unsigned l = flat[i].level;
-    if (l < level) break;
-    if (l > level) {
-      ++i;  // no parent at this level here: dropped
-      continue;
-    }
-    OutlineEntry entry = std::move(flat[i]);
-    ++i;
-    // Levels are 8-bit: below 255 there is nothing, so such an entry stays a leaf and the
-    // entries after it are left to this loop and its callers.
-    if (level < 255) {
-      auto [children, stop] = build_outline_tree(flat, level + 1, i);
-      entry.children = std::move(children);
-      i = stop;
-    }
-    result.push_back(std::move(entry));
-  }
-  return {std::move(result), i};
-}
-
-std::string render_outline_items(const std::vector<OutlineEntry>& entries, unsigned open_depth) {
-  std::string out;
-  append_items(out, entries, open_depth);
-  return out;
-}
-
 namespace {
 
 void append_link(std::string& out, const parser::SectionNode& section) {
   out += "<a class=\"lrv-outline-link\" href=\"#";
-  append_section_anchor(out, section);  // needs no escaping
+  out += section_anchor(section);  // needs no escaping
   out += "\">";
   append_escaped_html(out, section.number);
   out += ' ';
@@ -129,22 +68,15 @@ std::size_t estimate_outline_size(const parser::NodeList& children) {
   return estimate;
 }
 
-std::string render_outline(const parser::NodeList& children,
-                           std::optional<std::uint8_t> max_depth) {
-  std::string out;
-  out.reserve(estimate_outline_size(children));
-  append_outline_html(out, children, max_depth);
-  return out;
-}
-
 void append_outline_html(std::string& out, const parser::NodeList& children,
                          std::optional<std::uint8_t> max_depth) {
   const unsigned open_depth = max_depth ? std::max<unsigned>(*max_depth, 1) : 2;
   out += "<ul class=\"lrv-outline-tree\">";
 
-  // The same tree as build_outline_tree, written in one pass without building it. `calls`
-  // are the levels being collected (the recursion of build_outline_tree), innermost last,
-  // each with whether it has taken an entry yet. An entry is written once it is known
+  // The outline is a tree: each entry takes the following entries one level deeper as its
+  // children, and an entry deeper than that has no parent and is left out. It is written
+  // in one pass without building the tree. `calls` are the levels being collected,
+  // innermost last, each with whether it has taken an entry yet. An entry is written once it is known
   // whether its children's level takes anything: at the next entry taken, or when that
   // level ends.
   struct Call {
@@ -199,7 +131,7 @@ std::string resolve_header_text(const std::string& setting, const parser::Docume
 }
 
 std::string render_page_header(const parser::Document& document, const RenderSettings& settings,
-                               const std::string& header_template) {
+                               const std::string& header_template, FillBudget* budget) {
   const std::string left = settings.header_left.empty()
                                ? std::string()
                                : resolve_header_text(settings.header_left, document);
@@ -215,11 +147,11 @@ std::string render_page_header(const parser::Document& document, const RenderSet
   const std::string& logo = settings.logo_path;
   if (left.empty() && center.empty() && right.empty() && logo.empty()) return {};
 
-  const std::string logo_src = resolve_image_src_html(logo);
+  const std::string logo_src = resolve_image_src_html(logo, budget);
   const std::string left_html = escape_html(left);
   const std::string center_html = escape_html(center);
   const std::string right_html = escape_html(right);
-  FillRope rope;
+  FillRope rope(budget);
   rope.reset(header_template);
   rope.replace("{HEADER_SVG_SRC}", logo_src);
   rope.replace("{HEADER_LEFT}", left_html);

@@ -7,6 +7,7 @@
 #include "render/blocks.hpp"
 #include "render/templates.hpp"
 #include "render/test_util.hpp"
+#include "render/testing/reference.hpp"
 
 namespace lorvane::render {
 namespace {
@@ -17,6 +18,15 @@ using parser::Node;
 using parser::NodeList;
 using parser::ParagraphNode;
 using parser::SectionNode;
+using reference::build_outline_tree;
+using reference::OutlineEntry;
+using reference::render_outline_items;
+
+std::string render_outline(const NodeList& children, std::optional<std::uint8_t> max_depth) {
+  std::string out;
+  append_outline_html(out, children, max_depth);
+  return out;
+}
 
 Node section(std::string number, std::string title, std::uint8_t level, std::string node_id) {
   SectionNode s;
@@ -272,26 +282,26 @@ TEST(RenderPageHeader, Values) {
   Document d = header_document();
   RenderSettings s;
   // All settings empty: center is the cover's title, right the "Version", no logo.
-  EXPECT_EQ(render_page_header(d, s, tmpl), "[||Cover Title|v1]");
+  EXPECT_EQ(render_page_header(d, s, tmpl, nullptr), "[||Cover Title|v1]");
   d.cover->title.clear();
-  EXPECT_EQ(render_page_header(d, s, tmpl), "[||Doc Title|v1]");
+  EXPECT_EQ(render_page_header(d, s, tmpl, nullptr), "[||Doc Title|v1]");
 
   s.header_left = "{metadata.author}";
   s.header_center = "<b>";
   s.header_right = "   ";
-  EXPECT_EQ(render_page_header(d, s, tmpl), "[|Ann|&lt;b&gt;|   ]");
+  EXPECT_EQ(render_page_header(d, s, tmpl, nullptr), "[|Ann|&lt;b&gt;|   ]");
 
   // A center token without a value stays empty: no fallback to the title.
   Document plain;
   plain.title = "T";
   RenderSettings sub;
   sub.header_center = "{metadata.subtitle}";
-  EXPECT_EQ(render_page_header(plain, sub, tmpl), "");
+  EXPECT_EQ(render_page_header(plain, sub, tmpl, nullptr), "");
   sub.logo_path = "https://example.org/logo.svg?a&b";
-  EXPECT_EQ(render_page_header(plain, sub, tmpl), "[https://example.org/logo.svg?a&amp;b|||]");
+  EXPECT_EQ(render_page_header(plain, sub, tmpl, nullptr), "[https://example.org/logo.svg?a&amp;b|||]");
 
   // The built-in header text.
-  EXPECT_EQ(render_page_header(plain, {}, std::string(kBuiltinHeader)),
+  EXPECT_EQ(render_page_header(plain, {}, std::string(kBuiltinHeader), nullptr),
             "<header class=\"lrv-header\" id=\"header\">\n"
             "  <div class=\"lrv-header-inner\">\n"
             "    <img class=\"lrv-header-logo\" src=\"\" alt=\"\"/>\n"
@@ -311,9 +321,9 @@ TEST(RenderPageHeader, LogoFile) {
   Document d;
   RenderSettings s;
   s.logo_path = "SIDECAR/assets/logo.svg";
-  EXPECT_EQ(render_page_header(d, s, tmpl), "data:image/svg+xml;base64,PHN2Zy8+");
+  EXPECT_EQ(render_page_header(d, s, tmpl, nullptr), "data:image/svg+xml;base64,PHN2Zy8+");
   s.logo_path = "missing & <gone>.svg";
-  EXPECT_EQ(render_page_header(d, s, tmpl), "missing &amp; &lt;gone&gt;.svg");
+  EXPECT_EQ(render_page_header(d, s, tmpl, nullptr), "missing &amp; &lt;gone&gt;.svg");
 }
 
 TEST(RenderDocumentIntro, Parts) {

@@ -1,22 +1,107 @@
 #include "render/page.hpp"
 
+#include <sys/types.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "render/blocks.hpp"
 #include "render/file_io.hpp"
 #include "render/fill.hpp"
 #include "render/html.hpp"
+#include "render/image.hpp"
 #include "render/outline.hpp"
 
 namespace lorvane::render {
 namespace {
 
-/// The fill budget of a page: this many times its inputs, plus this much.
+/// The fill budget of a page: this many times everything it is made of, plus this much.
 constexpr std::size_t kFillBudgetFactor = 16;
 constexpr std::size_t kFillBudgetSlack = std::size_t{64} << 20;
+
+std::size_t items_text_bytes(const std::vector<parser::ListItemNode>& items) {
+  std::size_t bytes = 0;
+  std::vector<const std::vector<parser::ListItemNode>*> stack{&items};
+  while (!stack.empty()) {
+    const auto* list = stack.back();
+    stack.pop_back();
+    for (const parser::ListItemNode& item : *list) {
+      bytes += item.text.size();
+      stack.push_back(&item.children);
+    }
+  }
+  return bytes;
+}
+
+std::size_t optional_size(const std::optional<std::string>& text) {
+  return text ? text->size() : 0;
+}
+
+/// The bytes of text that the document gives the renderer, and the figures' image sources.
+std::size_t document_text_bytes(const parser::Document& document,
+                                std::vector<std::string_view>& image_sources) {
+  std::size_t bytes = document.title.size() + optional_size(document.subtitle) +
+                      optional_size(document.description);
+  for (const auto& [key, value] : document.metadata) bytes += key.size() + value.size();
+  if (document.cover) {
+    bytes += document.cover->title.size() + document.cover->subtitle.size() +
+             document.cover->description.size();
+    for (const auto& [key, value] : document.cover->metadata) bytes += key.size() + value.size();
+  }
+  std::vector<const parser::NodeList*> stack{&document.children};
+  while (!stack.empty()) {
+    const parser::NodeList* list = stack.back();
+    stack.pop_back();
+    for (const parser::Node& node : *list) {
+      if (const auto* s = node.get_if<parser::SectionNode>()) {
+        bytes += s->number.size() + s->title.size() + s->node_id.size();
+      } else if (const auto* p = node.get_if<parser::ParagraphNode>()) {
+        bytes += p->text.size();
+      } else if (const auto* b = node.get_if<parser::BulletListNode>()) {
+        bytes += items_text_bytes(b->items);
+      } else if (const auto* o = node.get_if<parser::OrderedListNode>()) {
+        bytes += items_text_bytes(o->items);
+      } else if (const auto* li = node.get_if<parser::ListItemNode>()) {
+        bytes += li->text.size() + items_text_bytes(li->children);
+      } else if (const auto* c = node.get_if<parser::CodeBlockNode>()) {
+        bytes += c->content.size() + optional_size(c->language) + optional_size(c->caption);
+      } else if (const auto* t = node.get_if<parser::TableNode>()) {
+        bytes += t->data_source.size() + optional_size(t->caption);
+        if (t->columns)
+          for (const std::string& column : *t->columns) bytes += column.size();
+      } else if (const auto* f = node.get_if<parser::FigureNode>()) {
+        bytes += f->src.size() + optional_size(f->alt) + optional_size(f->caption) +
+                 optional_size(f->width);
+        image_sources.push_back(f->src);
+      } else if (const auto* a = node.get_if<parser::AdmonitionNode>()) {
+        bytes += a->level.size() + admonition_title(*a).size();
+      }
+      if (const parser::NodeList* children = node.child_blocks()) stack.push_back(children);
+    }
+  }
+  return bytes;
+}
+
+/// The data URIs of the distinct image files among `sources`, each counted once however
+/// many figures show it: a page of a thousand figures of one image is made of one image.
+std::size_t distinct_image_bytes(std::vector<std::string_view>& sources) {
+  std::sort(sources.begin(), sources.end());
+  sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+  std::set<std::pair<dev_t, ino_t>> seen;
+  std::size_t bytes = 0;
+  for (const std::string_view src : sources) {
+    const EmbeddedImage image = embedded_image(src);
+    if (image.uri_bytes > 0 && seen.insert({image.device, image.inode}).second)
+      bytes += image.uri_bytes;
+  }
+  return bytes;
+}
 
 /// A guess at the page size, so that the page buffer rarely has to grow (and copy itself)
 /// while the blocks are written: the document's text plus room for the markup around
@@ -102,18 +187,34 @@ void fill_page(FillRope& base, FillRope& layout, FillRope& body, const TemplateS
 
 }  // namespace
 
-std::string render_page(const parser::Document& document, const TemplateSet& templates,
+std::size_t page_budget(const parser::Document& document, const TemplateSet& templates,
                         const RenderSettings& settings) {
-  // Values may be copied many times over only within a budget in proportion to what the
-  // page is made of (see FillBudget); real pages stay far below it.
-  std::size_t input_bytes = estimate_body_size(document.children);
+  std::vector<std::string_view> image_sources;
+  std::size_t bytes = document_text_bytes(document, image_sources);
   for (const std::string* t : {&templates.base, &templates.layout, &templates.header,
                                &templates.section, &templates.paragraph, &templates.list,
                                &templates.figure, &templates.code_block, &templates.admonition,
                                &templates.table})
-    input_bytes += t->size();
-  const std::size_t budget_bytes = kFillBudgetFactor * input_bytes + kFillBudgetSlack;
+    bytes += t->size();
+  for (const std::string* value :
+       {&settings.logo_path, &settings.header_left, &settings.header_center,
+        &settings.header_right, &settings.outline_title})
+    bytes += value->size();
+  // The style blocks: each file with its "<style>\n" and "\n</style>".
+  for (const std::string* path : {&settings.css_reset, &settings.css_variables,
+                                  &settings.css_layout, &settings.css_blocks,
+                                  &settings.css_header, &settings.css_cover}) {
+    if (path->empty()) continue;
+    Result<OptionalFile> css = OptionalFile::open(*path);
+    if (css) bytes += css->size() + 17;
+  }
+  if (!settings.logo_path.empty()) image_sources.push_back(settings.logo_path);
+  bytes += distinct_image_bytes(image_sources);
+  return kFillBudgetFactor * bytes + kFillBudgetSlack;
+}
 
+std::string render_page(const parser::Document& document, const TemplateSet& templates,
+                        const RenderSettings& settings, FillBudget& budget) {
   const bool header_on = settings.header_enabled.value_or(true) && settings.component_on("header");
   const bool outline_on =
       settings.outline_enabled.value_or(true) && settings.component_on("outline");
@@ -127,10 +228,7 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   if (outline_on)
     parts.outline_title = settings.outline_title.empty() ? std::string_view("Outline")
                                                          : std::string_view(settings.outline_title);
-  if (header_on) {
-    FillBudget budget(budget_bytes);
-    parts.header = render_page_header(document, settings, templates.header);
-  }
+  if (header_on) parts.header = render_page_header(document, settings, templates.header, &budget);
   parts.css[0] = load_css(settings.css_reset);
   parts.css[1] = load_css(settings.css_variables);
   parts.css[2] = load_css(settings.css_layout);
@@ -149,26 +247,28 @@ std::string render_page(const parser::Document& document, const TemplateSet& tem
   // them. Only when one of the pairs that follow such a value could reach into it
   // (document text holding a placeholder such as "{CSS_RESET}") is the page filled again
   // with that value as a plain text; each round turns at least one value into text.
+  std::optional<FillBudget> round_budget;
   auto produce = [&](int slot, std::string& out) {
     if (slot == kBlocksSlot)
-      append_blocks_html(out, document.children, templates, settings);
+      BlockRenderer(templates, settings, &*round_budget).append_blocks(out, document.children);
     else
       append_outline_html(out, document.children, settings.outline_max_depth);
   };
   std::optional<std::string> texts[FillRope::kSlots];
-  FillRope base;
-  FillRope layout;
-  FillRope body;
   while (true) {
-    // Each round pays from a budget of its own: a round that is given up must not use up
-    // what the next one needs.
-    FillBudget budget(budget_bytes);
+    // Each round pays from the budget as it was before the first: a round that is given
+    // up must not use up what the next one needs.
+    round_budget = budget;
+    FillRope base(&*round_budget);
+    FillRope layout(&*round_budget);
+    FillRope body(&*round_budget);
     fill_page(base, layout, body, templates, parts, texts);
     std::optional<std::string> written[FillRope::kSlots];
     if (base.append_slots(page, produce, written)) break;
     for (int slot = 0; slot < FillRope::kSlots; ++slot)
       if (written[slot]) texts[slot] = std::move(written[slot]);
   }
+  budget = *round_budget;
   return page;
 }
 
@@ -176,7 +276,8 @@ std::string render_document_html(const parser::Document& document) {
   Result<std::string> sidecar = read_optional_text_file("SIDECAR/sidecar.yaml");
   const RenderSettings settings = sidecar.ok() ? parse_render_settings(*sidecar) : RenderSettings{};
   const TemplateSet templates = load_template_set(settings);
-  return render_page(document, templates, settings);
+  FillBudget budget(page_budget(document, templates, settings));
+  return render_page(document, templates, settings, budget);
 }
 
 }  // namespace lorvane::render

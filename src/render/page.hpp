@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "parser/document.hpp"
+#include "render/fill.hpp"
 #include "render/settings.hpp"
 #include "render/templates.hpp"
 
@@ -15,9 +17,18 @@ namespace lorvane::render {
 /// cannot be read falls back.
 std::string render_document_html(const parser::Document& document);
 
-/// Assembles the page: blocks, intro, outline in the layout template, header, style
-/// blocks, all filled into the base template. Reads only the CSS and image files.
-std::string render_page(const parser::Document& document, const TemplateSet& templates,
+/// The fill budget (see FillBudget) of a page: 16 times every byte that the page is made
+/// of, plus 64 MiB. Counted are the document's text, the templates, the settings' texts,
+/// the CSS files and the images as data URIs (each file once, however many figures show
+/// it), the logo among them. A page that the literal fill would make no longer than that
+/// is filled exactly. Reads the sizes of the CSS and image files as they are now.
+std::size_t page_budget(const parser::Document& document, const TemplateSet& templates,
                         const RenderSettings& settings);
+
+/// Assembles the page: blocks, intro, outline in the layout template, header, style
+/// blocks, all filled into the base template, paying from `budget` (which is left with
+/// what remains). Reads only the CSS and image files.
+std::string render_page(const parser::Document& document, const TemplateSet& templates,
+                        const RenderSettings& settings, FillBudget& budget);
 
 }  // namespace lorvane::render

@@ -6,6 +6,7 @@
 #include "render/html.hpp"
 #include "render/outline.hpp"
 #include "render/test_util.hpp"
+#include "render/testing/reference.hpp"
 
 namespace lorvane::render {
 namespace {
@@ -28,6 +29,12 @@ using testing::read_file;
 using testing::ScopedWorkDir;
 
 const std::filesystem::path kTestData = LORVANE_RENDER_TESTDATA;
+
+/// The page with the budget that the program gives it.
+std::string render_page(const Document& d, const TemplateSet& t, const RenderSettings& s) {
+  FillBudget budget(page_budget(d, t, s));
+  return render::render_page(d, t, s, budget);
+}
 const std::filesystem::path kSampleSidecar = LORVANE_SAMPLE_SIDECAR;
 
 // The sample project's templates and CSS (not its settings) in the work directory.
@@ -223,7 +230,7 @@ Document tiny_document() {
 
 TEST(RenderPage, Switches) {
   ScopedWorkDir dir;
-  const std::string outline = render_outline(tiny_document().children, std::nullopt);
+  const std::string outline = reference::render_outline(tiny_document().children, std::nullopt);
   const std::string intro = "<section class=\"lrv-doc-intro\"><h1>Doc</h1></section>";
   struct Case {
     const char* name;
@@ -327,15 +334,15 @@ TEST(RenderPage, BaseTemplateShapes) {
 /// The page as the literal fills give it, for checking the placeholder order.
 std::string literal_page(const Document& d, const TemplateSet& t, const RenderSettings& s) {
   std::string body = render_document_intro(d);
-  for (const std::string& block : render_children(d.children, t, s)) body += block;
-  const std::string outline = render_outline(d.children, s.outline_max_depth);
-  const std::string content = fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
+  BlockRenderer(t, s).append_blocks(body, d.children);
+  const std::string outline = reference::render_outline(d.children, s.outline_max_depth);
+  const std::string content = reference::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
                                                        {"{OUTLINE}", outline},
                                                        {"{CONTENT}", body},
                                                        {"{BODY}", ""}});
   const std::string title = escape_html(d.title);
-  const std::string header = render_page_header(d, s, t.header);
-  std::vector<Placeholder> pairs = {
+  const std::string header = render_page_header(d, s, t.header, nullptr);
+  std::vector<reference::Placeholder> pairs = {
       {"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content}, {"{COVER}", ""}};
   const std::string reset = load_css(s.css_reset);
   pairs.emplace_back("{CSS_RESET}", reset);
@@ -344,7 +351,7 @@ std::string literal_page(const Document& d, const TemplateSet& t, const RenderSe
                         "{SECTION_CSS}", "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}",
                         "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}", "{TABLE_CSS}", "{SCRIPTS}"})
     pairs.emplace_back(p, "");
-  return fill_template(t.base, pairs);
+  return reference::fill_template(t.base, pairs);
 }
 
 TEST(RenderPage, PlaceholdersInDocumentTextFollowThePairOrder) {

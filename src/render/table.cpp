@@ -1,6 +1,8 @@
 #include "render/table.hpp"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "parser/text.hpp"
 #include "render/fill.hpp"
@@ -8,6 +10,19 @@
 
 namespace lorvane::render {
 namespace {
+
+/// The next line of `text` at or after `pos` that is not blank, trimmed; nullopt at the
+/// end. Lines end at each line feed; `pos` moves past the line returned.
+std::optional<std::string_view> next_csv_line(std::string_view text, std::size_t& pos) {
+  while (pos < text.size()) {
+    const std::size_t nl = text.find('\n', pos);
+    const std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+    const std::string_view line = text::trim(text.substr(pos, end - pos));
+    pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    if (!line.empty()) return line;
+  }
+  return std::nullopt;
+}
 
 /// Calls `cell(text)` for each trimmed cell of a trimmed line, up to `limit` cells.
 template <typename Cell>
@@ -33,96 +48,26 @@ void append_cell(std::string& out, std::string_view open, std::string_view text,
   out += close;
 }
 
-/// Padding short rows cell by cell writes rows × width cells, which one very wide line
-/// among many short ones (or a long `columns` list over many short lines) makes quadratic
-/// in the size of the table: a data source of 30 KB could ask for 80 MB of empty cells, one
-/// of a few MB for terabytes. A table may write this many padding cells per byte of its
-/// data source and columns, plus `kPaddingSlack`, one by one; beyond that every short row
-/// is padded with a single empty cell spanning the columns it lacks, which looks the same.
-/// Tables that people write never come near it.
-constexpr std::size_t kPaddingPerByte = 2;
-constexpr std::size_t kPaddingSlack = std::size_t{1} << 20;
-
-/// Whether the short rows of `source` lack more than `allowance` cells of `width` in all.
-bool padding_exceeds(std::string_view source, std::size_t width, std::size_t allowance) {
-  std::size_t padding = 0;
-  std::size_t pos = 0;
-  while (auto line = next_csv_line(source, pos)) {
-    const std::size_t cells = cell_count(*line);
-    if (cells >= width) continue;
-    padding += width - cells;
-    if (padding > allowance) return true;
-  }
-  return false;
-}
-
-/// Whether the short rows of the table are padded with one spanning cell each (see
-/// `kPaddingPerByte`). `rows` is at least the number of rows.
-bool pads_with_span(const parser::TableNode& table, std::size_t width, std::size_t rows) {
-  std::size_t input = table.data_source.size();
-  if (table.columns)
-    for (const std::string& column : *table.columns) input += column.size() + 1;
-  const std::size_t allowance = kPaddingPerByte * input + kPaddingSlack;
-  if (rows == 0 || width <= allowance / rows) return false;  // cannot exceed it
-  return padding_exceeds(table.data_source, width, allowance);
-}
-
 }  // namespace
 
-std::optional<std::string_view> next_csv_line(std::string_view text, std::size_t& pos) {
-  while (pos < text.size()) {
-    const std::size_t nl = text.find('\n', pos);
-    const std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    const std::string_view line = text::trim(text.substr(pos, end - pos));
-    pos = nl == std::string_view::npos ? text.size() : nl + 1;
-    if (!line.empty()) return line;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::vector<std::string_view>> next_csv_row(std::string_view text, std::size_t& pos) {
-  const std::optional<std::string_view> line = next_csv_line(text, pos);
-  if (!line) return std::nullopt;
-  return split_csv_cells(*line);
-}
-
-std::vector<std::string_view> split_csv_cells(std::string_view line) {
-  std::vector<std::string_view> cells;
-  cells.reserve(cell_count(line));
-  for_each_cell(line, SIZE_MAX, [&](std::string_view cell) { cells.push_back(cell); });
-  return cells;
-}
-
-std::vector<std::vector<std::string_view>> parse_csv_rows(std::string_view data_source) {
-  std::vector<std::vector<std::string_view>> rows;
-  std::size_t pos = 0;
-  while (auto row = next_csv_row(data_source, pos)) rows.push_back(std::move(*row));
-  return rows;
-}
-
-void append_table_element(std::string& out, const parser::TableNode& table) {
+void append_table_element(std::string& out, const parser::TableNode& table, FillBudget* budget) {
   const std::string_view source = table.data_source;
   out += "<table class=\"lrv-table-inner\">";
   std::size_t width = 0;
-  std::size_t rows = 0;
   if (table.columns) {
     out += "<thead><tr>";
     for (const std::string& column : *table.columns) append_cell(out, "<th>", column, "</th>");
     out += "</tr></thead>";
     width = table.columns->size();
-    rows = 1 + static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n'));
   } else {
     // The width is the largest cell count, so the rows are read twice rather than kept.
     std::size_t pos = 0;
-    while (auto line = next_csv_line(source, pos)) {
-      width = std::max(width, cell_count(*line));
-      ++rows;
-    }
+    while (auto line = next_csv_line(source, pos)) width = std::max(width, cell_count(*line));
   }
-  const bool span = pads_with_span(table, width, rows);
   out += "<tbody>";
   std::size_t pos = 0;
   bool any_row = false;
+  constexpr std::string_view kEmptyCell = "<td></td>";
   while (auto line = next_csv_line(source, pos)) {
     any_row = true;
     out += "<tr>";
@@ -131,13 +76,10 @@ void append_table_element(std::string& out, const parser::TableNode& table) {
       append_cell(out, "<td>", cell, "</td>");
       ++written;
     });
-    if (span && width - written > 1) {
-      out += "<td colspan=\"";
-      out += std::to_string(width - written);
-      out += "\"></td>";
-    } else {
-      for (; written < width; ++written) out += "<td></td>";
-    }
+    // Padding is not in proportion to the text (one wide line among many short ones asks
+    // for rows x width cells), so it is paid for; a row it cannot pay for stays short.
+    if (written < width && pay_from(budget, (width - written) * kEmptyCell.size()))
+      for (; written < width; ++written) out += kEmptyCell;
     out += "</tr>";
   }
   if (!any_row) {
@@ -153,7 +95,7 @@ void append_table_element(std::string& out, const parser::TableNode& table) {
 }
 
 void append_table_html(std::string& out, const parser::TableNode& table,
-                       const TemplateSet& templates) {
+                       const TemplateSet& templates, FillBudget* budget) {
   std::string caption;
   if (table.caption) {
     caption = "<div class=\"lrv-table-caption\">";
@@ -163,7 +105,7 @@ void append_table_html(std::string& out, const parser::TableNode& table,
   // The table element is written straight into `out`; only when "{DATA_SOURCE}" could
   // reach into it (a cell holding that text) is the template filled again with it.
   std::string data_source;
-  FillRope rope;
+  FillRope rope(budget);
   auto fill = [&](const std::string* element) {
     rope.reset(templates.table);
     rope.replace("{CAPTION}", caption);
@@ -176,18 +118,16 @@ void append_table_html(std::string& out, const parser::TableNode& table,
     rope.replace("{DATA_SOURCE}", data_source);
   };
   fill(nullptr);
+  const std::optional<FillBudget> before =
+      budget != nullptr ? std::optional<FillBudget>(*budget) : std::nullopt;
   std::string element;
   if (rope.append_to(
-          out, [&](std::string& o) { append_table_element(o, table); }, &element))
+          out, [&](std::string& o) { append_table_element(o, table, budget); }, &element))
     return;
+  // Filled again with the element as a text: paid from the budget as it was at first.
+  if (before) *budget = *before;
   fill(&element);
   rope.append_to(out);
-}
-
-std::string render_table(const parser::TableNode& table, const TemplateSet& templates) {
-  std::string out;
-  append_table_html(out, table, templates);
-  return out;
 }
 
 }  // namespace lorvane::render

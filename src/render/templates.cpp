@@ -1,7 +1,6 @@
 #include "render/templates.hpp"
 
 #include "render/file_io.hpp"
-#include "render/fill.hpp"
 
 namespace lorvane::render {
 
@@ -55,33 +54,6 @@ std::string load_css(const std::string& path) {
   block += *text;
   block += "\n</style>";
   return block;
-}
-
-std::string fill_template(std::string_view text, const std::vector<Placeholder>& pairs) {
-  std::string current(text);
-  std::string next;
-  for (const auto& [placeholder, value] : pairs) {
-    if (placeholder.empty()) continue;
-    std::size_t pos = current.find(placeholder);
-    if (pos == std::string::npos) continue;
-    next.clear();
-    next.reserve(current.size() + value.size());
-    std::size_t done = 0;
-    bool first = true;
-    while (pos != std::string::npos) {
-      // Copies beyond the first are paid from the render's fill budget, if one is set;
-      // once one cannot be paid, the remaining occurrences stay as written.
-      if (!first && !FillBudget::pay(value.size())) break;
-      first = false;
-      next.append(current, done, pos - done);
-      next.append(value);
-      done = pos + placeholder.size();
-      pos = current.find(placeholder, done);
-    }
-    next.append(current, done);
-    current.swap(next);
-  }
-  return current;
 }
 
 }  // namespace lorvane::render

@@ -119,13 +119,4 @@ TemplateSet load_template_set(const RenderSettings& settings);
 /// "<style>\n", the file's text and "\n</style>"; empty text when the file cannot be read.
 std::string load_css(const std::string& path);
 
-/// A placeholder ("{TITLE}") and the text that replaces it.
-using Placeholder = std::pair<std::string_view, std::string_view>;
-
-/// Replaces, pair after pair in the given order, every non-overlapping occurrence of the
-/// pair's placeholder (left to right) by its value. Text inserted by a pair is not searched
-/// again by that pair, but later pairs see it. Values are inserted unchanged (nothing is
-/// escaped). Costs one pass over the current text per pair.
-std::string fill_template(std::string_view text, const std::vector<Placeholder>& pairs);
-
 }  // namespace lorvane::render
