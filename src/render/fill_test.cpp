@@ -92,7 +92,7 @@ TEST(FillBudget, CopiesBeyondTheFirstArePaidFor) {
     EXPECT_FALSE(budget.refused());
   }
   // Without a budget nothing is bounded: the literal fill.
-  EXPECT_EQ(rope_fill(tmpl, pairs), fill_template(tmpl, as_placeholders(pairs)));
+  EXPECT_EQ(rope_fill(tmpl, pairs), *fill_template(tmpl, as_placeholders(pairs)));
 }
 
 TEST(FillBudget, OnceRefusedEveryLaterPaymentIsRefused) {
@@ -130,7 +130,7 @@ TEST(FillRope, MatchesTheLiteralFill) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_EQ(fill_template(c.tmpl, as_placeholders(c.pairs)), c.want);
+    ASSERT_EQ(*fill_template(c.tmpl, as_placeholders(c.pairs)), c.want);
     EXPECT_EQ(rope_fill(c.tmpl, c.pairs), c.want);
     for (std::size_t d = 0; d < c.pairs.size(); ++d) {
       SCOPED_TRACE("deferred pair " + std::to_string(d));
@@ -176,9 +176,9 @@ TEST(FillRope, NestedRopeCarriesTheDeferredValue) {
     const std::string inner_tmpl = "[{CONTENT}{BODY}]";
     const std::string outer_tmpl = "{TITLE}<{BODY}>{Z}";
     const std::string literal_inner =
-        fill_template(inner_tmpl, {{"{CONTENT}", body}, {"{BODY}", ""}});
+        *fill_template(inner_tmpl, {{"{CONTENT}", body}, {"{BODY}", ""}});
     const std::string want =
-        fill_template(outer_tmpl, {{"{TITLE}", "t"}, {"{BODY}", literal_inner}, {"{Z}", "z"}});
+        *fill_template(outer_tmpl, {{"{TITLE}", "t"}, {"{BODY}", literal_inner}, {"{Z}", "z"}});
 
     FillRope inner;
     FillRope outer;
@@ -224,7 +224,7 @@ TEST(FillRope, TwoDeferredValues) {
   for (const SlotCase& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string want =
-        fill_template(tmpl, {{"{A}", c.first}, {"{B}", c.second}, {"{Z}", "z"}});
+        *fill_template(tmpl, {{"{A}", c.first}, {"{B}", c.second}, {"{Z}", "z"}});
     std::optional<std::string> texts[FillRope::kSlots];
     std::string out;
     int rounds = 0;
@@ -285,7 +285,7 @@ TEST(FillRope, ManyMatchesKeepTheLiteralResult) {
   for (int i = 0; i < 5000; ++i) tmpl += "{X}.{Y}{C}";
   const std::vector<Pair> pairs = {{"{X}", "{Y"}, {"{C}", "B}"}, {"{YB}", "!"},
                                    {"{Y}", ""},   {".", ""},     {"!!", "?"}};
-  const std::string want = fill_template(tmpl, as_placeholders(pairs));
+  const std::string want = *fill_template(tmpl, as_placeholders(pairs));
   EXPECT_EQ(rope_fill(tmpl, pairs), want);
   for (std::size_t d = 0; d < pairs.size(); ++d) {
     SCOPED_TRACE(d);
@@ -294,7 +294,7 @@ TEST(FillRope, ManyMatchesKeepTheLiteralResult) {
   // With the deferred value in thousands of places, between text that is flattened.
   bool refilled = true;
   EXPECT_EQ(rope_fill(tmpl, {{"{C}", "body"}, {"{X}", "x"}, {".", ""}}, 0, &refilled),
-            fill_template(tmpl, {{"{C}", "body"}, {"{X}", "x"}, {".", ""}}));
+            *fill_template(tmpl, {{"{C}", "body"}, {"{X}", "x"}, {".", ""}}));
   EXPECT_FALSE(refilled);
 }
 
@@ -315,7 +315,7 @@ TEST(FillRope, RandomFillsMatchTheLiteralFill) {
       p.placeholder = word(3);
       p.value = word(6);
     }
-    const std::string want = fill_template(tmpl, as_placeholders(pairs));
+    const std::string want = *fill_template(tmpl, as_placeholders(pairs));
     ASSERT_EQ(rope_fill(tmpl, pairs), want) << tmpl;
     const std::size_t d = rng() % pairs.size();
     ASSERT_EQ(rope_fill(tmpl, pairs, d), want) << tmpl << " deferred " << d;

@@ -1,5 +1,6 @@
-// Renders documents and templates built from the input: nothing may crash, and the page
-// must equal the one the literal template fills give.
+// Renders documents and templates built from the input: nothing may crash, the page stays
+// within its budget, and a page the budget did not cut short equals the one the literal
+// template fills give.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "render/html.hpp"
 #include "render/outline.hpp"
 #include "render/page.hpp"
+#include "render/testing/reference.hpp"
 
 namespace {
 
@@ -126,23 +128,25 @@ parser::Document build_document(FuzzedDataProvider& in) {
   return d;
 }
 
-/// The page as the literal fills give it.
+/// The page as the literal fills give it, its blocks rendered within `budget` (the page
+/// may leave them out, so their size is not bounded by the page's).
 std::string literal_page(const parser::Document& d, const render::TemplateSet& t,
-                         const render::RenderSettings& s) {
+                         const render::RenderSettings& s, render::FillBudget& budget) {
   std::string body = s.cover_enabled.value_or(true) ? render::render_document_intro(d) : "";
-  for (const std::string& block : render::render_children(d.children, t, s)) body += block;
+  render::BlockRenderer(t, s, &budget).append_blocks(body, d.children);
   std::string content = body;
   if (s.outline_enabled.value_or(true)) {
-    const std::string outline = render::render_outline(d.children, s.outline_max_depth);
-    content = render::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
-                                               {"{OUTLINE}", outline},
-                                               {"{CONTENT}", body},
-                                               {"{BODY}", ""}});
+    const std::string outline = render::reference::render_outline(d.children, s.outline_max_depth);
+    content = *render::reference::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
+                                                           {"{OUTLINE}", outline},
+                                                           {"{CONTENT}", body},
+                                                           {"{BODY}", ""}});
   }
   const std::string title = render::escape_html(d.title);
-  const std::string header =
-      s.header_enabled.value_or(true) ? render::render_page_header(d, s, t.header) : "";
-  std::vector<render::Placeholder> pairs = {
+  const std::string header = s.header_enabled.value_or(true)
+                                 ? render::render_page_header(d, s, t.header, nullptr)
+                                 : "";
+  std::vector<render::reference::Placeholder> pairs = {
       {"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content}, {"{COVER}", ""}};
   for (const char* p :
        {"{CSS_RESET}", "{CSS_VARIABLES}", "{CSS_LAYOUT}", "{CSS_BLOCKS}", "{CSS_HEADER}",
@@ -150,7 +154,7 @@ std::string literal_page(const parser::Document& d, const render::TemplateSet& t
         "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}", "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}",
         "{TABLE_CSS}", "{SCRIPTS}"})
     pairs.emplace_back(p, "");
-  return render::fill_template(t.base, pairs);
+  return *render::reference::fill_template(t.base, pairs);
 }
 
 }  // namespace
@@ -170,7 +174,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (in.ConsumeBool()) s.component_flags["section"] = false;
   if (in.ConsumeBool()) s.outline_max_depth = in.ConsumeIntegral<std::uint8_t>();
   const parser::Document d = build_document(in);
-  const std::string page = render::render_page(d, t, s);
-  if (page != literal_page(d, t, s)) __builtin_trap();
+  // A small budget, so that templates that repeat their content, nested, reach it. The
+  // page stays within it; a page that it did not cut short is the literal one.
+  constexpr std::size_t kBudget = std::size_t{1} << 20;
+  render::FillBudget budget(kBudget);
+  const std::string page = render::render_page(d, t, s, budget);
+  if (page.size() > 2 * kBudget + (std::size_t{1} << 20)) __builtin_trap();
+  if (budget.refused()) return 0;
+  render::FillBudget blocks_budget(kBudget);
+  const std::string literal = literal_page(d, t, s, blocks_budget);
+  if (!blocks_budget.refused() && page != literal) __builtin_trap();
   return 0;
 }

@@ -336,7 +336,7 @@ std::string literal_page(const Document& d, const TemplateSet& t, const RenderSe
   std::string body = render_document_intro(d);
   BlockRenderer(t, s).append_blocks(body, d.children);
   const std::string outline = reference::render_outline(d.children, s.outline_max_depth);
-  const std::string content = reference::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
+  const std::string content = *reference::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
                                                        {"{OUTLINE}", outline},
                                                        {"{CONTENT}", body},
                                                        {"{BODY}", ""}});
@@ -351,7 +351,7 @@ std::string literal_page(const Document& d, const TemplateSet& t, const RenderSe
                         "{SECTION_CSS}", "{PARAGRAPH_CSS}", "{LIST_CSS}", "{FIGURE_CSS}",
                         "{CODE_BLOCK_CSS}", "{ADMONITION_CSS}", "{TABLE_CSS}", "{SCRIPTS}"})
     pairs.emplace_back(p, "");
-  return reference::fill_template(t.base, pairs);
+  return *reference::fill_template(t.base, pairs);
 }
 
 TEST(RenderPage, PlaceholdersInDocumentTextFollowThePairOrder) {

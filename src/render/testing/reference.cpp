@@ -8,7 +8,10 @@
 
 namespace lorvane::render::reference {
 
-std::string fill_template(std::string_view text, const std::vector<Placeholder>& pairs) {
+std::optional<std::string> fill_template(std::string_view text,
+                                         const std::vector<Placeholder>& pairs,
+                                         std::size_t max_bytes) {
+  if (text.size() > max_bytes) return std::nullopt;
   std::string current(text);
   for (const auto& [placeholder, value] : pairs) {
     if (placeholder.empty()) continue;
@@ -19,8 +22,10 @@ std::string fill_template(std::string_view text, const std::vector<Placeholder>&
       next.append(current, done, pos - done);
       next.append(value);
       done = pos + placeholder.size();
+      if (next.size() > max_bytes) return std::nullopt;
     }
     next.append(current, done);
+    if (next.size() > max_bytes) return std::nullopt;
     current = std::move(next);
   }
   return current;

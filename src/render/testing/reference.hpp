@@ -20,9 +20,12 @@ using Placeholder = std::pair<std::string_view, std::string_view>;
 
 /// Replaces, pair after pair in the given order, every non-overlapping occurrence of the
 /// pair's placeholder (left to right) by its value. Text inserted by a pair is not searched
-/// again by that pair, but later pairs see it. Values are inserted unchanged. Unbounded:
-/// one copy of the current text per pair.
-std::string fill_template(std::string_view text, const std::vector<Placeholder>& pairs);
+/// again by that pair, but later pairs see it. Values are inserted unchanged. One copy of
+/// the current text per pair; nullopt once the text grows beyond `max_bytes` (values
+/// that hold later placeholders can multiply it pair after pair).
+std::optional<std::string> fill_template(std::string_view text,
+                                         const std::vector<Placeholder>& pairs,
+                                         std::size_t max_bytes = SIZE_MAX);
 
 /// Every row of a data source, in the order of its lines; blank lines are skipped.
 std::vector<std::vector<std::string_view>> parse_csv_rows(std::string_view data_source);
