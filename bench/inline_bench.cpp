@@ -72,36 +72,36 @@ void time_inline(const char* name, const std::string& text) {
 
 void time_fill(const char* name, std::string_view base, const std::string& body) {
   const std::string style = "<style>\n:root { --gap: 1rem; }\n</style>";
-  const std::vector<std::pair<std::string_view, std::string_view>> pairs = {{"{TITLE}", "Benchmark Document"},
-                                                           {"{HEADER}", "<header>h</header>"},
-                                                           {"{BODY}", body},
-                                                           {"{COVER}", ""},
-                                                           {"{CSS_RESET}", style},
-                                                           {"{CSS_VARIABLES}", style},
-                                                           {"{CSS_LAYOUT}", style},
-                                                           {"{CSS_BLOCKS}", style},
-                                                           {"{CSS_HEADER}", style},
-                                                           {"{CSS_COVER}", ""},
-                                                           {"{CSS}", ""},
-                                                           {"{HEADER_SVG_CSS}", ""},
-                                                           {"{LAYOUT_CSS}", ""},
-                                                           {"{COVER_CSS}", ""},
-                                                           {"{SECTION_CSS}", ""},
-                                                           {"{PARAGRAPH_CSS}", ""},
-                                                           {"{LIST_CSS}", ""},
-                                                           {"{FIGURE_CSS}", ""},
-                                                           {"{CODE_BLOCK_CSS}", ""},
-                                                           {"{ADMONITION_CSS}", ""},
-                                                           {"{TABLE_CSS}", ""},
-                                                           {"{SCRIPTS}", ""}};
+  const std::vector<std::pair<std::string_view, std::string_view>> pairs = {
+      {"{TITLE}", "Benchmark Document"},
+      {"{HEADER}", "<header>h</header>"},
+      {"{BODY}", body},
+      {"{COVER}", ""},
+      {"{CSS_RESET}", style},
+      {"{CSS_VARIABLES}", style},
+      {"{CSS_LAYOUT}", style},
+      {"{CSS_BLOCKS}", style},
+      {"{CSS_HEADER}", style},
+      {"{CSS_COVER}", ""},
+      {"{CSS}", ""},
+      {"{HEADER_SVG_CSS}", ""},
+      {"{LAYOUT_CSS}", ""},
+      {"{COVER_CSS}", ""},
+      {"{SECTION_CSS}", ""},
+      {"{PARAGRAPH_CSS}", ""},
+      {"{LIST_CSS}", ""},
+      {"{FIGURE_CSS}", ""},
+      {"{CODE_BLOCK_CSS}", ""},
+      {"{ADMONITION_CSS}", ""},
+      {"{TABLE_CSS}", ""},
+      {"{SCRIPTS}", ""}};
   std::size_t out_size = 0;
-  const double seconds =
-      bench::best_of(3, [&] {
-        lorvane::render::FillRope rope;
-        rope.reset(base);
-        for (const auto& [placeholder, value] : pairs) rope.replace(placeholder, value);
-        out_size = rope.text().size();
-      });
+  const double seconds = bench::best_of(3, [&] {
+    lorvane::render::FillRope rope;
+    rope.reset(base);
+    for (const auto& [placeholder, value] : pairs) rope.replace(placeholder, value);
+    out_size = rope.text().size();
+  });
   std::printf("page fill     %-12s %7.1f MB in %7.3f s: %8.1f MB/s (22 pairs, output %.1f MB)\n",
               name, bench::mb(body.size()), seconds, bench::mb(body.size()) / seconds,
               bench::mb(out_size));

@@ -381,9 +381,7 @@ BlockRenderer::BlockRenderer(const TemplateSet& templates, const RenderSettings&
 
 BlockRenderer::~BlockRenderer() = default;
 
-void BlockRenderer::append_block(std::string& out, const Node& node) {
-  impl_->block(out, node, 0);
-}
+void BlockRenderer::append_block(std::string& out, const Node& node) { impl_->block(out, node, 0); }
 
 void BlockRenderer::append_blocks(std::string& out, const NodeList& nodes) {
   impl_->children(out, nodes, 0);

@@ -12,9 +12,7 @@
 #include "parser/text.hpp"
 
 namespace lorvane::render {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void reserve_large_buffer(std::string& buffer, std::size_t capacity) {
   buffer.reserve(capacity);
@@ -106,7 +104,9 @@ OptionalFile::OptionalFile(FileDescriptor fd, const struct stat& info)
       device_(info.st_dev),
       inode_(info.st_ino) {}
 
-Result<std::string> OptionalFile::read() const { return read_all(fd_.get(), size_, kMaxGrowthBytes); }
+Result<std::string> OptionalFile::read() const {
+  return read_all(fd_.get(), size_, kMaxGrowthBytes);
+}
 
 namespace {
 

@@ -62,7 +62,8 @@ TEST_F(FileIoTest, Failures) {
   EXPECT_EQ(*binary, "a\xFF");
   // A NUL byte inside a path would cut it short where the system reads it.
   const std::string real = write("real.css", "x");
-  for (const std::string& cut : {real + std::string(1, '\0') + "more", real + std::string(1, '\0')}) {
+  for (const std::string& cut :
+       {real + std::string(1, '\0') + "more", real + std::string(1, '\0')}) {
     EXPECT_FALSE(read_binary_file(cut).ok());
     EXPECT_FALSE(read_text_file(cut).ok());
     EXPECT_FALSE(read_optional_text_file(cut).ok());
@@ -128,8 +129,7 @@ TEST_F(FileIoTest, OptionalInputsOpenOnlyRegularFiles) {
     EXPECT_FALSE(OptionalFile::open(path).ok());
     EXPECT_FALSE(read_optional_text_file(path).ok());
   }
-  EXPECT_EQ(OptionalFile::open(dir_.string()).error().message(),
-            "Is a directory (os error 21)");
+  EXPECT_EQ(OptionalFile::open(dir_.string()).error().message(), "Is a directory (os error 21)");
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ TEST(FillBudget, CopiesBeyondTheFirstArePaidFor) {
     FillBudget budget(3);  // not even one more copy
     const PreparedFill prepared("<{V}|{V}>", {}, "{V}", {});
     std::string out;
-    EXPECT_TRUE(prepared.append_to(out, [](std::string& o) { o += "value"; }, &budget));
+    EXPECT_TRUE(prepared.append_to(
+        out, [](std::string& o) { o += "value"; }, &budget));
     EXPECT_EQ(out, "<value|{V}>");
   }
   {
@@ -327,7 +328,8 @@ TEST(FillRope, RandomFillsMatchTheLiteralFill) {
       if (i != d) (i < d ? before : after).emplace_back(pairs[i].placeholder, pairs[i].value);
     const PreparedFill prepared(tmpl, before, pairs[d].placeholder, after);
     std::string out = "PRE";
-    if (prepared.append_to(out, [&](std::string& o) { o += pairs[d].value; }, nullptr))
+    if (prepared.append_to(
+            out, [&](std::string& o) { o += pairs[d].value; }, nullptr))
       ASSERT_EQ(out, "PRE" + want) << tmpl << " prepared, deferred " << d;
     else
       ASSERT_EQ(out, "PRE");

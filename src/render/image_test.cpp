@@ -148,8 +148,7 @@ TEST(ResolveImageSrc, LocalFilesBecomeDataUris) {
   EXPECT_EQ(resolve_image_src("a.png"), "data:image/png;base64,");
   // Escaped for the attribute: a path as written, never the Base64 text.
   EXPECT_EQ(resolve_image_src_html("a.png", nullptr), "data:image/png;base64,");
-  EXPECT_EQ(resolve_image_src_html("missing \"&\".png", nullptr),
-            "missing &quot;&amp;&quot;.png");
+  EXPECT_EQ(resolve_image_src_html("missing \"&\".png", nullptr), "missing &quot;&amp;&quot;.png");
   // An absolute path stands as it is.
   EXPECT_EQ(resolve_image_src((dir.path() / "notes.txt").string()),
             "data:application/octet-stream;base64,aGk=");

@@ -76,9 +76,9 @@ void append_outline_html(std::string& out, const parser::NodeList& children,
   // The outline is a tree: each entry takes the following entries one level deeper as its
   // children, and an entry deeper than that has no parent and is left out. It is written
   // in one pass without building the tree. `calls` are the levels being collected,
-  // innermost last, each with whether it has taken an entry yet. An entry is written once it is known
-  // whether its children's level takes anything: at the next entry taken, or when that
-  // level ends.
+  // innermost last, each with whether it has taken an entry yet. An entry is written once it is
+  // known whether its children's level takes anything: at the next entry taken, or when that level
+  // ends.
   struct Call {
     unsigned level;
     bool took = false;

@@ -298,7 +298,8 @@ TEST(RenderPageHeader, Values) {
   sub.header_center = "{metadata.subtitle}";
   EXPECT_EQ(render_page_header(plain, sub, tmpl, nullptr), "");
   sub.logo_path = "https://example.org/logo.svg?a&b";
-  EXPECT_EQ(render_page_header(plain, sub, tmpl, nullptr), "[https://example.org/logo.svg?a&amp;b|||]");
+  EXPECT_EQ(render_page_header(plain, sub, tmpl, nullptr),
+            "[https://example.org/logo.svg?a&amp;b|||]");
 
   // The built-in header text.
   EXPECT_EQ(render_page_header(plain, {}, std::string(kBuiltinHeader), nullptr),

@@ -191,19 +191,19 @@ std::size_t page_budget(const parser::Document& document, const TemplateSet& tem
                         const RenderSettings& settings) {
   std::vector<std::string_view> image_sources;
   std::size_t bytes = document_text_bytes(document, image_sources);
-  for (const std::string* t : {&templates.base, &templates.layout, &templates.header,
-                               &templates.section, &templates.paragraph, &templates.list,
-                               &templates.figure, &templates.code_block, &templates.admonition,
-                               &templates.table})
+  for (const std::string* t :
+       {&templates.base, &templates.layout, &templates.header, &templates.section,
+        &templates.paragraph, &templates.list, &templates.figure, &templates.code_block,
+        &templates.admonition, &templates.table})
     bytes += t->size();
   for (const std::string* value :
-       {&settings.logo_path, &settings.header_left, &settings.header_center,
-        &settings.header_right, &settings.outline_title})
+       {&settings.logo_path, &settings.header_left, &settings.header_center, &settings.header_right,
+        &settings.outline_title})
     bytes += value->size();
   // The style blocks: each file with its "<style>\n" and "\n</style>".
-  for (const std::string* path : {&settings.css_reset, &settings.css_variables,
-                                  &settings.css_layout, &settings.css_blocks,
-                                  &settings.css_header, &settings.css_cover}) {
+  for (const std::string* path :
+       {&settings.css_reset, &settings.css_variables, &settings.css_layout, &settings.css_blocks,
+        &settings.css_header, &settings.css_cover}) {
     if (path->empty()) continue;
     Result<OptionalFile> css = OptionalFile::open(*path);
     if (css) bytes += css->size() + 17;

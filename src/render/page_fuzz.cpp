@@ -143,9 +143,8 @@ std::string literal_page(const parser::Document& d, const render::TemplateSet& t
                                                            {"{BODY}", ""}});
   }
   const std::string title = render::escape_html(d.title);
-  const std::string header = s.header_enabled.value_or(true)
-                                 ? render::render_page_header(d, s, t.header, nullptr)
-                                 : "";
+  const std::string header =
+      s.header_enabled.value_or(true) ? render::render_page_header(d, s, t.header, nullptr) : "";
   std::vector<render::reference::Placeholder> pairs = {
       {"{TITLE}", title}, {"{HEADER}", header}, {"{BODY}", content}, {"{COVER}", ""}};
   for (const char* p :

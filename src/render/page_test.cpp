@@ -337,9 +337,9 @@ std::string literal_page(const Document& d, const TemplateSet& t, const RenderSe
   BlockRenderer(t, s).append_blocks(body, d.children);
   const std::string outline = reference::render_outline(d.children, s.outline_max_depth);
   const std::string content = *reference::fill_template(t.layout, {{"{OUTLINE_TITLE}", "Outline"},
-                                                       {"{OUTLINE}", outline},
-                                                       {"{CONTENT}", body},
-                                                       {"{BODY}", ""}});
+                                                                   {"{OUTLINE}", outline},
+                                                                   {"{CONTENT}", body},
+                                                                   {"{BODY}", ""}});
   const std::string title = escape_html(d.title);
   const std::string header = render_page_header(d, s, t.header, nullptr);
   std::vector<reference::Placeholder> pairs = {

@@ -195,10 +195,11 @@ TEST(TableElement, HostilePaddingStaysBounded) {
   std::string out;
   append_table_element(out, table, &budget);
   EXPECT_TRUE(budget.refused());
-  EXPECT_LE(out.size(),
-            std::string("<table class=\"lrv-table-inner\"><tbody><tr></tr></tbody></table>").size() +
-                n * std::string("<td></td>").size() + n * std::string("<tr><td>a</td></tr>").size() +
-                bytes);
+  EXPECT_LE(
+      out.size(),
+      std::string("<table class=\"lrv-table-inner\"><tbody><tr></tr></tbody></table>").size() +
+          n * std::string("<td></td>").size() + n * std::string("<tr><td>a</td></tr>").size() +
+          bytes);
 }
 
 }  // namespace
