@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
-// Template filling for large values. `fill_template` copies the whole text once per pair
-// that matches; filling the page template with a 50 MB body that way copies the body for
-// every later pair. `FillRope` gives exactly the same result, pair after pair, but keeps
-// the text as pieces of the template and of the values and writes it out once.
+// Template filling. A fill applies its pairs in order: every occurrence of a pair's
+// placeholder, left to right without overlap, is replaced by its value, and the text that
+// a pair inserts is searched by the pairs after it. Done literally, that copies the whole
+// text once per pair: a 50 MB page body would be copied for every later pair. `FillRope`
+// gives exactly the same result but keeps the text as pieces of the template and of the
+// values and writes it out once.
 //
 // Up to two values of a fill may be deferred (slots 0 and 1): instead of a text each is
 // written by a callback straight into the output, at the place where it ends up (the page
@@ -19,7 +21,7 @@
 // the rest of the text; when a deferred text has been written, `append_to` checks that
 // none of those later placeholders could have matched inside it or across its edges. If
 // one could, the fill must be done again with the written texts as ordinary values (the
-// caller gets them back), so the result is always the one `fill_template` gives.
+// caller gets them back), so the result is always the literal one.
 namespace lorvane::render {
 
 /// Bounds how much text the fills of one render may multiply. Filling follows the pair
@@ -192,8 +194,8 @@ bool is_isolated_from(std::string_view text, const std::vector<std::string_view>
 /// A template prepared once for many fills whose pairs are fixed except one, which takes
 /// a deferred value (the paragraph and list templates): `before` is applied to the
 /// template, the text is cut at the occurrences of `placeholder`, and `after` is applied to
-/// each part. Filling then only writes the parts around the value, which gives the result
-/// of `fill_template` whenever the value is isolated from the placeholders of `after` (see
+/// each part. Filling then only writes the parts around the value, which gives the literal
+/// result whenever the value is isolated from the placeholders of `after` (see
 /// `is_isolated_from`); otherwise `append_to` declines and the caller fills another way.
 class PreparedFill {
  public:
