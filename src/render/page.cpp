@@ -25,20 +25,6 @@ namespace {
 constexpr std::size_t kFillBudgetFactor = 16;
 constexpr std::size_t kFillBudgetSlack = std::size_t{64} << 20;
 
-std::size_t items_text_bytes(const std::vector<parser::ListItemNode>& items) {
-  std::size_t bytes = 0;
-  std::vector<const std::vector<parser::ListItemNode>*> stack{&items};
-  while (!stack.empty()) {
-    const auto* list = stack.back();
-    stack.pop_back();
-    for (const parser::ListItemNode& item : *list) {
-      bytes += item.text.size();
-      stack.push_back(&item.children);
-    }
-  }
-  return bytes;
-}
-
 std::size_t optional_size(const std::optional<std::string>& text) {
   return text ? text->size() : 0;
 }
@@ -55,6 +41,7 @@ std::size_t document_text_bytes(const parser::Document& document,
     for (const auto& [key, value] : document.cover->metadata) bytes += key.size() + value.size();
   }
   std::vector<const parser::NodeList*> stack{&document.children};
+  std::vector<const std::vector<parser::ListItemNode>*> items;
   while (!stack.empty()) {
     const parser::NodeList* list = stack.back();
     stack.pop_back();
@@ -64,11 +51,12 @@ std::size_t document_text_bytes(const parser::Document& document,
       } else if (const auto* p = node.get_if<parser::ParagraphNode>()) {
         bytes += p->text.size();
       } else if (const auto* b = node.get_if<parser::BulletListNode>()) {
-        bytes += items_text_bytes(b->items);
+        items.push_back(&b->items);
       } else if (const auto* o = node.get_if<parser::OrderedListNode>()) {
-        bytes += items_text_bytes(o->items);
+        items.push_back(&o->items);
       } else if (const auto* li = node.get_if<parser::ListItemNode>()) {
-        bytes += li->text.size() + items_text_bytes(li->children);
+        bytes += li->text.size();
+        items.push_back(&li->children);
       } else if (const auto* c = node.get_if<parser::CodeBlockNode>()) {
         bytes += c->content.size() + optional_size(c->language) + optional_size(c->caption);
       } else if (const auto* t = node.get_if<parser::TableNode>()) {
@@ -83,6 +71,15 @@ std::size_t document_text_bytes(const parser::Document& document,
         bytes += a->level.size() + admonition_title(*a).size();
       }
       if (const parser::NodeList* children = node.child_blocks()) stack.push_back(children);
+      // List items nest to any depth: walked with a stack of their own.
+      while (!items.empty()) {
+        const std::vector<parser::ListItemNode>* item_list = items.back();
+        items.pop_back();
+        for (const parser::ListItemNode& item : *item_list) {
+          bytes += item.text.size();
+          if (!item.children.empty()) items.push_back(&item.children);
+        }
+      }
     }
   }
   return bytes;
