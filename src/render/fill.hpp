@@ -95,9 +95,6 @@ class FillRope {
   /// The same with the deferred value of `slot`, which must not be in use yet.
   void replace_deferred(std::string_view placeholder, int slot = 0);
 
-  /// How many places of the current text the deferred value of `slot` fills.
-  std::size_t deferred_copies(int slot = 0) const { return deferred_pieces_[slot]; }
-
   /// Whether the current text holds `placeholder` (outside the deferred value).
   bool contains(std::string_view placeholder);
 
