@@ -7,6 +7,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "inject/yaml_keys.hpp"
 #include "parser/text.hpp"
 
 namespace lorvane::inject {
@@ -128,7 +129,9 @@ YamlEvents YamlEventReader::read_first_document() {
   // never written cost no memory, while growing the vector copies every event collected.
   // Huge texts grow past the cap instead of asking for all of it at once.
   doc.events.reserve(std::min<std::size_t>(text_size_ / 8 + 4, std::size_t{1} << 24));
-  std::unordered_map<std::string, std::uint64_t> anchors;
+  // Keyed by a seeded hash: anchor names are the input's, and names that share a bucket
+  // of a fixed hash would make every definition and alias a walk along one long chain.
+  std::unordered_map<std::string, std::uint64_t, YamlTextHash, std::equal_to<>> anchors;
   struct Open {
     std::size_t index;
     bool flow;
@@ -160,8 +163,7 @@ YamlEvents YamlEventReader::read_first_document() {
         continue;
       case YAML_DOCUMENT_START_EVENT: {
         const auto& directives = raw.data.document_start.tag_directives;
-        if (static_cast<std::size_t>(directives.end - directives.start) >
-            kYamlTagDirectiveLimit) {
+        if (static_cast<std::size_t>(directives.end - directives.start) > kYamlTagDirectiveLimit) {
           doc.error = Error(kTooManyDirectives);
           return doc;
         }
@@ -178,7 +180,8 @@ YamlEvents YamlEventReader::read_first_document() {
       case YAML_DOCUMENT_END_EVENT:
         return doc;
       case YAML_ALIAS_EVENT: {
-        const auto found = anchors.find(reinterpret_cast<const char*>(raw.data.alias.anchor));
+        const auto found =
+            anchors.find(std::string_view(reinterpret_cast<const char*>(raw.data.alias.anchor)));
         if (found == anchors.end()) {
           doc.error = Error(with_mark("unknown anchor", event.mark));
           return doc;
