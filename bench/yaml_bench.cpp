@@ -177,6 +177,13 @@ std::vector<std::string> random_anchor_names(std::size_t count) {
   return names;
 }
 
+std::string scalar_list(std::size_t count) {
+  std::string out;
+  out.reserve(3 * count);
+  for (std::size_t i = 0; i < count; ++i) out += "x, ";
+  return out;
+}
+
 // a: [&N1 x, &N2 x, ...] and b: [*N1, *N2, ...].
 std::string anchors_text(const std::vector<std::string>& names) {
   std::string out = "a: [";
@@ -248,6 +255,12 @@ int main() {
        anchors_text(crafted)},
       {"50,000 aliases of a 50,000-element list", bomb},
       {"1,000,000 nested flow sequences", std::string(1'000'000, '[')},
+      // libyaml's time per token grows with the flow depth. The first text loads; in the
+      // second, the events inside the 129th sequence are counted, not kept.
+      {"1,000,000 scalars in 128 nested flow sequences",
+       std::string(128, '[') + scalar_list(1'000'000) + std::string(128, ']')},
+      {"1,000,000 scalars in 129 nested flow sequences",
+       std::string(129, '[') + scalar_list(1'000'000) + std::string(129, ']')},
       {"500,000 nested block sequences", block + "x\n"},
       {"500,000 keys in one mapping", keys},
       {"200,000 %TAG directives", directives},
