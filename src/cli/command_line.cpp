@@ -1,7 +1,7 @@
 #include "cli/command_line.hpp"
 
 #include <CLI/CLI.hpp>
-
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -37,6 +37,48 @@ constexpr char kHelpTopic[] = "SUBCOMMAND";
 constexpr std::string_view kHeadingStyle = "\x1b[1;4m";
 constexpr std::string_view kErrorStyle = "\x1b[1;31m";
 constexpr std::string_view kResetStyle = "\x1b[0m";
+
+// CLI11 reads "--force=" as "--force" and lets "--force=true" through, since that value
+// is what the flag gives anyway; but a flag takes no value. So each argument of the form
+// "--NAME=..." of a flag gets this byte appended before parsing, a byte that no argument
+// holds once all are known to be valid UTF-8. Wherever CLI11 reads such an argument as
+// the flag, the value is then one it refuses as an override; wherever else the argument
+// lands (the value of an option, a positional after "--", an unexpected argument), the
+// byte is taken off again by `unmarked`.
+constexpr char kFlagValueMark = '\xff';
+
+// "--NAME=" for every long name of a flag of `root` and of its subcommands.
+std::vector<std::string> flag_value_prefixes(const CLI::App& root) {
+  std::vector<std::string> prefixes;
+  std::vector<const CLI::App*> apps{&root};
+  for (const CLI::App* sub : root.get_subcommands({})) apps.push_back(sub);
+  for (const CLI::App* app : apps) {
+    for (const CLI::Option* option : app->get_options()) {
+      if (option->get_items_expected_max() != 0) continue;
+      for (const std::string& name : option->get_lnames()) prefixes.push_back("--" + name + "=");
+    }
+  }
+  return prefixes;
+}
+
+std::vector<std::string> mark_flag_values(std::vector<std::string> args,
+                                          const std::vector<std::string>& prefixes) {
+  for (std::string& arg : args) {
+    for (const std::string& prefix : prefixes) {
+      if (arg.compare(0, prefix.size(), prefix) == 0) {
+        arg += kFlagValueMark;
+        break;
+      }
+    }
+  }
+  return args;
+}
+
+// `text` without the marks of `mark_flag_values`.
+std::string unmarked(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), kFlagValueMark), text.end());
+  return text;
+}
 
 // The long about of a subcommand, shown by --help and `help <name>`; empty when the
 // subcommand has none (then the long help is the short one).
@@ -125,7 +167,7 @@ CliExit usage_error(const CLI::App& app, std::string_view message,
     err += "error:";
   }
   err += ' ';
-  err.append(message);
+  err.append(unmarked(std::string(message)));
   err += '\n';
   if (suggestion) {
     err += "Did you mean '";
@@ -179,7 +221,7 @@ std::optional<CliExit> explain_leftovers(const CLI::App& root, bool colour) {
                            closest_name(left.front(), subcommand_names(root)), colour);
       }
       std::string message = left.size() > 1 ? "The following arguments were not expected:"
-                                             : "The following argument was not expected:";
+                                            : "The following argument was not expected:";
       std::optional<std::string> suggestion;
       const std::vector<std::string> known = long_option_names(*app);
       for (const std::string& arg : left) {
@@ -209,11 +251,11 @@ class TailKeepers {
   explicit TailKeepers(CLI::App& root) {
     for (CLI::App* sub : root.get_subcommands({})) {
       sub->validate_positionals();
-      CLI::Option* keeper = sub->add_option("TAIL")
-                                ->expected(std::numeric_limits<int>::max())
-                                ->check(CLI::Validator(
-                                    [](const std::string&) { return std::string("refused"); },
-                                    std::string()));
+      CLI::Option* keeper =
+          sub->add_option("TAIL")
+              ->expected(std::numeric_limits<int>::max())
+              ->check(CLI::Validator([](const std::string&) { return std::string("refused"); },
+                                     std::string()));
       keepers_.emplace_back(sub, keeper);
     }
   }
@@ -230,7 +272,7 @@ class TailKeepers {
 std::optional<std::string> value_of(const CLI::App& app, const std::string& name) {
   const CLI::Option* option = app.get_option(name);
   if (option->count() == 0 || option->results().empty()) return std::nullopt;
-  return option->results().back();
+  return unmarked(option->results().back());
 }
 
 bool flag_of(const CLI::App& app, const std::string& name) {
@@ -280,8 +322,9 @@ void build_cli_command(CLI::App& root) {
   root.description(kRootAbout);
   root.require_subcommand(1);
   // A flag takes no value, but CLI11 would read "--force=0" as false. With this it refuses
-  // every value but "true", which says no more than the flag alone. Copied into every
-  // option made below, the help and version flags and those of the subcommands included.
+  // every value but "true" and the empty one (see `kFlagValueMark` for those). Copied
+  // into every option made below, the help and version flags and those of the
+  // subcommands included.
   root.option_defaults()->disable_flag_override();
   // Set before the subcommands are added: each subcommand inherits the two help flags.
   root.set_help_flag("-h", short_help);
@@ -298,8 +341,7 @@ void build_cli_command(CLI::App& root) {
   build->add_option("--sidecar", "Optional SIDECAR YAML file")->type_name("SIDECAR");
   build->add_option("-o,--o", "Output HTML file")->type_name("O");
   build->add_option("--base-json", "Optional BASE AST JSON output path")->type_name("BASE_JSON");
-  build->add_option("--final-json", "Optional FINAL AST JSON output path")
-      ->type_name("FINAL_JSON");
+  build->add_option("--final-json", "Optional FINAL AST JSON output path")->type_name("FINAL_JSON");
   build->add_flag("--no-strict", no_strict_help);
 
   CLI::App* init = root.add_subcommand("init", kInitAbout);
@@ -308,6 +350,12 @@ void build_cli_command(CLI::App& root) {
 
   CLI::App* help = root.add_subcommand(kHelpCommand, kHelpAbout);
   help->add_option(kHelpTopic, "The subcommand whose help to print");
+
+  // A subcommand makes its copies of the help flags before it takes the option defaults,
+  // so those copies would let any value through.
+  for (CLI::App* sub : root.get_subcommands({})) {
+    for (CLI::Option* option : sub->get_options()) option->disable_flag_override();
+  }
 }
 
 std::variant<Cli, CliExit> read_command_line(const std::vector<std::string>& args,
@@ -323,7 +371,8 @@ std::variant<Cli, CliExit> read_command_line(const std::vector<std::string>& arg
                            std::nullopt, colours.err);
       }
     }
-    std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 pops from the back
+    std::vector<std::string> marked = mark_flag_values(args, flag_value_prefixes(root));
+    std::vector<std::string> reversed(marked.rbegin(), marked.rend());  // CLI11 pops from the back
     {
       const TailKeepers keepers(root);
       root.parse(reversed);

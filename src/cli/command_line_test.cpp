@@ -106,40 +106,82 @@ TEST(ReadCommandLine, StreamsAndStatuses) {
       {"help", {"help"}, 0, true, "Lorvane command line interface"},
       {"--version", {"--version"}, 0, true, "lorvane-cli 2026.4.19-1030"},
       {"-V", {"-V"}, 0, true, "lorvane-cli 2026.4.19-1030"},
-      {"version after a subcommand", {"parse", "in", "-o", "x", "--version"}, 2, false,
+      {"version after a subcommand",
+       {"parse", "in", "-o", "x", "--version"},
+       2,
+       false,
        "error: The following argument was not expected: --version"},
       {"missing -o", {"parse", "in"}, 2, false, "error: --o is required"},
       {"-o without value", {"parse", "in", "-o"}, 2, false, "error: --o: 1 required O missing"},
       {"build without input", {"build"}, 2, false, "error: INPUT is required"},
       {"init without path", {"init"}, 2, false, "error: PATH is required"},
-      {"missing subcommand", {"--no-strict"}, 2, false,
+      {"missing subcommand",
+       {"--no-strict"},
+       2,
+       false,
        "error: The following argument was not expected: --no-strict"},
       {"unknown subcommand", {"biuld", "x"}, 2, false, "error: Unknown subcommand: biuld"},
-      {"help of an unknown subcommand", {"help", "pasre"}, 2, false,
+      {"help of an unknown subcommand",
+       {"help", "pasre"},
+       2,
+       false,
        "error: Unknown subcommand: pasre"},
-      {"extras in typed order", {"parse", "a", "b", "-o", "x", "c", "d"}, 2, false,
+      {"extras in typed order",
+       {"parse", "a", "b", "-o", "x", "c", "d"},
+       2,
+       false,
        "error: The following arguments were not expected: b c d"},
-      {"unknown option beats missing one", {"parse", "a", "--oo", "x"}, 2, false,
+      {"unknown option beats missing one",
+       {"parse", "a", "--oo", "x"},
+       2,
+       false,
        "error: The following arguments were not expected: --oo x"},
-      {"invalid UTF-8", {"parse", "a\xff", "-o", "x"}, 2, false,
+      {"invalid UTF-8",
+       {"parse", "a\xff", "-o", "x"},
+       2,
+       false,
        "error: Invalid UTF-8 in argument: a\xEF\xBF\xBD"},
       // After "--" everything is a plain argument, also once the positionals are filled.
-      {"version flag after --", {"parse", "in", "-o", "x", "--", "-V"}, 2, false,
+      {"version flag after --",
+       {"parse", "in", "-o", "x", "--", "-V"},
+       2,
+       false,
        "error: The following argument was not expected: -V"},
-      {"help flag after --", {"build", "in", "--", "--help", "x"}, 2, false,
+      {"help flag after --",
+       {"build", "in", "--", "--help", "x"},
+       2,
+       false,
        "error: The following arguments were not expected: --help x"},
-      {"help topic then --", {"help", "build", "--", "-h"}, 2, false,
+      {"help topic then --",
+       {"help", "build", "--", "-h"},
+       2,
+       false,
        "error: The following argument was not expected: -h"},
-      {"second --", {"parse", "in", "-o", "x", "--", "--"}, 2, false,
+      {"second --",
+       {"parse", "in", "-o", "x", "--", "--"},
+       2,
+       false,
        "error: The following argument was not expected: --"},
       // A flag takes no value; CLI11 alone would read these as false.
-      {"flag given false", {"build", "in", "--no-strict=false"}, 2, false,
+      {"flag given false",
+       {"build", "in", "--no-strict=false"},
+       2,
+       false,
        "error: no-strict was given a disallowed flag override"},
-      {"flag given 0", {"init", "demo", "--force=0"}, 2, false,
+      {"flag given 0",
+       {"init", "demo", "--force=0"},
+       2,
+       false,
        "error: force was given a disallowed flag override"},
-      {"help flag given a value", {"--help=1"}, 2, false,
+      {"help flag given a value",
+       {"--help=1"},
+       2,
+       false,
        "error: help was given a disallowed flag override"},
-      {"version flag given a value", {"--version=1"}, 2, false,
+      {"version flag given a value",
+       {"--version=1"},
+       2,
+       false,
        "error: version was given a disallowed flag override"},
   };
   for (const Case& c : cases) {
@@ -150,6 +192,70 @@ TEST(ReadCommandLine, StreamsAndStatuses) {
     EXPECT_TRUE((c.on_out ? done.err : done.out).empty());
     EXPECT_EQ(text.substr(0, text.find('\n')), c.first_line) << text;
   }
+}
+
+TEST(ReadCommandLine, FlagsTakeNoValue) {
+  // CLI11 alone would read an empty value, "{}" or "true" like the bare flag.
+  struct Case {
+    std::vector<std::string> args;
+    std::string first_line;
+  };
+  const std::string no_strict = "error: no-strict was given a disallowed flag override";
+  const std::string force = "error: force was given a disallowed flag override";
+  const std::string help = "error: help was given a disallowed flag override";
+  const std::string version = "error: version was given a disallowed flag override";
+  const Case cases[] = {
+      {{"build", "in", "--no-strict="}, no_strict},
+      {{"build", "in", "--no-strict=true"}, no_strict},
+      {{"build", "--no-strict=true", "in", "-o", "x"}, no_strict},
+      {{"init", "--force=", "demo"}, force},
+      {{"init", "demo", "--force=true"}, force},
+      {{"init", "demo", "--force={}"}, force},
+      {{"init", "demo", "--force=yes"}, force},
+      {{"--help="}, help},
+      {{"--help=true"}, help},
+      {{"build", "in", "--help="}, help},
+      {{"build", "in", "--help=0"}, help},
+      {{"init", "--help=1", "demo"}, help},
+      {{"help", "--help=true"}, help},
+      {{"--version="}, version},
+      {{"--version=true"}, version},
+      // Where no such flag is defined the argument is unexpected, shown as typed.
+      {{"parse", "in", "-o", "x", "--force="},
+       "error: The following argument was not expected: --force="},
+      {{"parse", "in", "-o", "x", "--version=true"},
+       "error: The following argument was not expected: --version=true"},
+      {{"--no-strict=", "build", "in"},
+       "error: The following argument was not expected: --no-strict="},
+      {{"parse", "in", "-o", "x", "--", "--force=true"},
+       "error: The following argument was not expected: --force=true"},
+      {{"help", "--", "--force="}, "error: Unknown subcommand: --force="},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const CliExit done = exit_of(c.args);
+    EXPECT_EQ(done.status, 2);
+    EXPECT_TRUE(done.out.empty());
+    EXPECT_EQ(done.err.substr(0, done.err.find('\n')), c.first_line) << done.err;
+  }
+}
+
+TEST(ReadCommandLine, FlagLikeValuesAreKeptAsTyped) {
+  // An option's value, or a positional after "--", may look like a flag with a value.
+  const CliCommand sidecar = command_of({"build", "in", "--sidecar", "--force=true"});
+  ASSERT_TRUE(std::holds_alternative<BuildArgs>(sidecar));
+  EXPECT_EQ(std::get<BuildArgs>(sidecar).sidecar, "--force=true");
+  EXPECT_FALSE(std::get<BuildArgs>(sidecar).no_strict);
+  const CliCommand output = command_of({"parse", "in", "-o", "--no-strict="});
+  ASSERT_TRUE(std::holds_alternative<ParseArgs>(output));
+  EXPECT_EQ(std::get<ParseArgs>(output).o, "--no-strict=");
+  const CliCommand path = command_of({"init", "--force", "--", "--force="});
+  ASSERT_TRUE(std::holds_alternative<InitArgs>(path));
+  EXPECT_EQ(std::get<InitArgs>(path).path, "--force=");
+  EXPECT_TRUE(std::get<InitArgs>(path).force);
+  const CliCommand input = command_of({"build", "-o", "x", "--", "--help=1"});
+  ASSERT_TRUE(std::holds_alternative<BuildArgs>(input));
+  EXPECT_EQ(std::get<BuildArgs>(input).input, "--help=1");
 }
 
 TEST(ReadCommandLine, Suggestions) {

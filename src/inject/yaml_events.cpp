@@ -7,6 +7,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "inject/yaml_keys.hpp"
 #include "parser/text.hpp"
 
 namespace lorvane::inject {
@@ -128,13 +129,17 @@ YamlEvents YamlEventReader::read_first_document() {
   // never written cost no memory, while growing the vector copies every event collected.
   // Huge texts grow past the cap instead of asking for all of it at once.
   doc.events.reserve(std::min<std::size_t>(text_size_ / 8 + 4, std::size_t{1} << 24));
-  std::unordered_map<std::string, std::uint64_t> anchors;
+  // Keyed by a seeded hash: anchor names are the input's, and names that share a bucket
+  // of a fixed hash would make every definition and alias a walk along one long chain.
+  std::unordered_map<std::string, std::uint64_t, YamlTextHash, std::equal_to<>> anchors;
   struct Open {
     std::size_t index;
     bool flow;
   };
   std::vector<Open> open;  // the collections not yet ended, innermost last
   std::size_t flow_depth = 0;
+  // Cleared at the flow nesting stop: from then on events are only counted.
+  bool keeping = true;
   // libyaml spends time on every expanded tag (a %TAG prefix is copied into each one),
   // so the tags of one text may add up to this much, however they are spelled.
   const std::uint64_t tag_budget = 1'000'000 + 10 * static_cast<std::uint64_t>(text_size_);
@@ -144,8 +149,10 @@ YamlEvents YamlEventReader::read_first_document() {
   for (;;) {
     yaml_event_t raw;
     if (!yaml_parser_parse(&parser, &raw)) {
-      doc.error = parser_->too_many_directives ? Error(kTooManyDirectives)
-                                               : Error(libyaml_error_text(parser));
+      if (keeping) {
+        doc.error = parser_->too_many_directives ? Error(kTooManyDirectives)
+                                                 : Error(libyaml_error_text(parser));
+      }
       return doc;
     }
     EventGuard guard{&raw};
@@ -160,8 +167,7 @@ YamlEvents YamlEventReader::read_first_document() {
         continue;
       case YAML_DOCUMENT_START_EVENT: {
         const auto& directives = raw.data.document_start.tag_directives;
-        if (static_cast<std::size_t>(directives.end - directives.start) >
-            kYamlTagDirectiveLimit) {
+        if (static_cast<std::size_t>(directives.end - directives.start) > kYamlTagDirectiveLimit) {
           doc.error = Error(kTooManyDirectives);
           return doc;
         }
@@ -178,9 +184,10 @@ YamlEvents YamlEventReader::read_first_document() {
       case YAML_DOCUMENT_END_EVENT:
         return doc;
       case YAML_ALIAS_EVENT: {
-        const auto found = anchors.find(reinterpret_cast<const char*>(raw.data.alias.anchor));
+        const auto found =
+            anchors.find(std::string_view(reinterpret_cast<const char*>(raw.data.alias.anchor)));
         if (found == anchors.end()) {
-          doc.error = Error(with_mark("unknown anchor", event.mark));
+          if (keeping) doc.error = Error(with_mark("unknown anchor", event.mark));
           return doc;
         }
         event.kind = YamlEventKind::kAlias;
@@ -213,7 +220,11 @@ YamlEvents YamlEventReader::read_first_document() {
           if (open.back().flow) --flow_depth;
           open.pop_back();
         }
-        doc.events.push_back(event);
+        if (keeping) {
+          doc.events.push_back(event);
+        } else {
+          ++doc.counted_past_stop;
+        }
         continue;
     }
 
@@ -221,7 +232,7 @@ YamlEvents YamlEventReader::read_first_document() {
       const std::string_view tag_text(tag);
       tag_bytes += tag_text.size();
       event.tag = classify_tag(tag_text);
-      if (event.tag == YamlTagKind::kLocal) {
+      if (event.tag == YamlTagKind::kLocal && keeping) {
         const std::string_view name = tag_text.size() > 1 ? tag_text.substr(1) : tag_text;
         const std::size_t before = doc.arena.size();
         if (text::is_valid_utf8(name)) {
@@ -234,24 +245,33 @@ YamlEvents YamlEventReader::read_first_document() {
         event.tag_size = static_cast<std::uint32_t>(name_size);
       }
       if (tag_bytes > tag_budget) {
-        doc.error = Error("repetition limit exceeded");
+        if (keeping) doc.error = Error("repetition limit exceeded");
         return doc;
       }
     }
-    if (event.kind == YamlEventKind::kScalar) {
-      event.size = raw.data.scalar.length;
-      doc.arena.append(reinterpret_cast<const char*>(raw.data.scalar.value),
-                       raw.data.scalar.length);
-    }
-    if (!open.empty()) ++doc.events[open.back().index].size;
     const std::size_t index = doc.events.size();
+    // Past the stop only the names count: an alias there is never expanded, but one
+    // without an anchor before it ends the document's events, as it would have ended
+    // collecting.
     if (anchor != nullptr) anchors.insert_or_assign(std::string(anchor), index);
-    doc.events.push_back(event);
+    if (keeping) {
+      if (event.kind == YamlEventKind::kScalar) {
+        event.size = raw.data.scalar.length;
+        doc.arena.append(reinterpret_cast<const char*>(raw.data.scalar.value),
+                         raw.data.scalar.length);
+      }
+      if (!open.empty()) ++doc.events[open.back().index].size;
+      doc.events.push_back(event);
+    } else {
+      ++doc.counted_past_stop;
+    }
     if (event.kind == YamlEventKind::kSequenceStart || event.kind == YamlEventKind::kMappingStart) {
       open.push_back({index, flow});
       if (flow) ++flow_depth;
-      if (flow_depth > kYamlNestingLimit) {
+      if (keeping && flow_depth > kYamlNestingLimit) {
         doc.error = Error(with_mark("recursion limit exceeded", event.mark));
+        keeping = false;
+      } else if (flow_depth > kYamlCountedFlowDepth) {
         return doc;
       }
     }

@@ -16,6 +16,10 @@ namespace lorvane::inject {
 /// How deep collections may nest in the value tree, the root collection included.
 inline constexpr std::size_t kYamlNestingLimit = 128;
 
+/// How deep flow collections may nest before the events that follow are no longer
+/// counted (see `YamlEventReader::read_first_document`).
+inline constexpr std::size_t kYamlCountedFlowDepth = kYamlNestingLimit + 1;
+
 /// How many %TAG directives one document may declare. libyaml compares every directive
 /// with all earlier ones and looks every tag handle up among all of them, so without a
 /// bound a text of directives costs time quadratic in its size.
@@ -74,6 +78,12 @@ struct YamlEvents {
   /// the flow nesting limit, the tag budget or the %TAG directive limit. The build
   /// reports it when it runs out of events, or after it.
   std::optional<Error> error;
+  /// The events after the flow nesting stop: counted, not kept.
+  std::uint64_t counted_past_stop = 0;
+
+  /// The number of events of the document, on which the build's limits rest: those
+  /// collected and those counted past the stop.
+  std::uint64_t event_count() const { return events.size() + counted_past_stop; }
 
   std::string_view value(const YamlEvent& event) const {
     return std::string_view(arena).substr(event.offset + event.tag_size, event.size);
@@ -95,9 +105,15 @@ class YamlEventReader {
   /// Collects the events of the first document (stream and document markers are not
   /// kept). A stream without a document gives one `kEmpty` event. Collecting stops at the
   /// first error, and right after a collection start that opens the 129th nested flow
-  /// collection: the build fails at that collection at the latest, and libyaml's time
-  /// per token grows with the flow depth, so reading on would be quadratic. A document
-  /// with more than `kYamlTagDirectiveLimit` %TAG directives fails before its content.
+  /// collection: the build fails at that collection at the latest, so the events after
+  /// it are only counted, not kept (`counted_past_stop`). Counting goes on to where
+  /// collecting would have ended (the document's end, libyaml's error, an alias of no
+  /// anchor before it, the tag budget), but ends right after a collection start that
+  /// opens the 130th nested flow collection (`kYamlCountedFlowDepth`): libyaml's time
+  /// per token grows with the flow depth, so reading on at any depth would be quadratic,
+  /// while up to that depth a token costs about what it may cost in a document that
+  /// loads. A document with more than `kYamlTagDirectiveLimit` %TAG directives fails
+  /// before its content.
   YamlEvents read_first_document();
 
   /// After `read_first_document` ended without an error: whether the stream holds

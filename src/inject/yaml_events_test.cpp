@@ -18,10 +18,12 @@ TEST(YamlEvents, KindsMarksAndChildCounts) {
     std::uint64_t line, column, size;
   };
   const Want want[] = {
-      {Kind::kMappingStart, 0, 0, 4}, {Kind::kScalar, 0, 0, 1},  {Kind::kSequenceStart, 0, 3, 2},
-      {Kind::kScalar, 0, 4, 1},       {Kind::kScalar, 0, 7, 2},  {Kind::kSequenceEnd, 0, 8, 0},
-      {Kind::kScalar, 1, 0, 1},       {Kind::kSequenceStart, 2, 2, 1}, {Kind::kScalar, 2, 4, 1},
-      {Kind::kSequenceEnd, 3, 0, 0},  {Kind::kMappingEnd, 3, 0, 0},
+      {Kind::kMappingStart, 0, 0, 4},  {Kind::kScalar, 0, 0, 1},
+      {Kind::kSequenceStart, 0, 3, 2}, {Kind::kScalar, 0, 4, 1},
+      {Kind::kScalar, 0, 7, 2},        {Kind::kSequenceEnd, 0, 8, 0},
+      {Kind::kScalar, 1, 0, 1},        {Kind::kSequenceStart, 2, 2, 1},
+      {Kind::kScalar, 2, 4, 1},        {Kind::kSequenceEnd, 3, 0, 0},
+      {Kind::kMappingEnd, 3, 0, 0},
   };
   ASSERT_FALSE(doc.error);
   ASSERT_EQ(doc.events.size(), std::size(want));
@@ -76,10 +78,12 @@ TEST(YamlEvents, TagsAsExpanded) {
     const char* name;
   };
   const Want want[] = {
-      {YamlTagKind::kInt, ""},    {YamlTagKind::kBool, ""},        {YamlTagKind::kFloat, ""},
-      {YamlTagKind::kNull, ""},   {YamlTagKind::kOther, ""},       {YamlTagKind::kLocal, "point"},
-      {YamlTagKind::kLocal, "!"}, {YamlTagKind::kOther, ""},       {YamlTagKind::kLocal, "local-i"},
-      {YamlTagKind::kLocal, "verbatim"}, {YamlTagKind::kOther, ""}, {YamlTagKind::kNone, ""},
+      {YamlTagKind::kInt, ""},          {YamlTagKind::kBool, ""},
+      {YamlTagKind::kFloat, ""},        {YamlTagKind::kNull, ""},
+      {YamlTagKind::kOther, ""},        {YamlTagKind::kLocal, "point"},
+      {YamlTagKind::kLocal, "!"},       {YamlTagKind::kOther, ""},
+      {YamlTagKind::kLocal, "local-i"}, {YamlTagKind::kLocal, "verbatim"},
+      {YamlTagKind::kOther, ""},        {YamlTagKind::kNone, ""},
   };
   ASSERT_EQ(doc.events.size(), std::size(want) + 2);
   for (std::size_t i = 0; i < std::size(want); ++i) {
@@ -101,10 +105,12 @@ TEST(YamlEvents, LibyamlErrorTexts) {
        "line 1 column 6"},
       {"context at the start is not printed", "a:\n  b: 1\n c: 2\n",
        "did not find expected key at line 3 column 2, while parsing a block mapping"},
-      {"problem alone", "a: b\n c: d\n", "mapping values are not allowed in this context at line 2 column 3"},
+      {"problem alone", "a: b\n c: d\n",
+       "mapping values are not allowed in this context at line 2 column 3"},
       {"both at the start", "@x\n",
        "found character that cannot start any token, while scanning for the next token"},
-      {"reader error at an offset", "a: \x01\n", "control characters are not allowed at position 3"},
+      {"reader error at an offset", "a: \x01\n",
+       "control characters are not allowed at position 3"},
       {"reader error at offset 0", "\x01", "control characters are not allowed"},
       {"invalid UTF-8", "ab\xFF", "invalid leading UTF-8 octet at position 2"},
   };
@@ -122,7 +128,7 @@ TEST(YamlEvents, MoreDocuments) {
     bool more;
   };
   const Case cases[] = {
-      {"a\n", false},       {"a\n...\n", false},   {"---\na\n", false},     {"a\n---\n", true},
+      {"a\n", false},        {"a\n...\n", false},   {"---\na\n", false},   {"a\n---\n", true},
       {"a\n---\nb\n", true}, {"a\n...\nb\n", true}, {"a\n...\n]\n", true},
   };
   for (const Case& c : cases) {
@@ -141,11 +147,44 @@ TEST(YamlEvents, DeepFlowNestingStopsAtTheLimit) {
   ASSERT_TRUE(doc.error);
   EXPECT_EQ(doc.error->message(), "recursion limit exceeded at line 1 column 129");
   EXPECT_EQ(doc.events.size(), kYamlNestingLimit + 1);
+  EXPECT_EQ(doc.counted_past_stop, 1u);  // the 130th bracket ends the count
   // Block nesting is read on: libyaml's work does not grow with it.
   std::string block;
   for (int i = 0; i < 200; ++i) block += "- ";
   block += "x\n";
   EXPECT_FALSE(read(block).error);
+}
+
+TEST(YamlEvents, EventsPastTheStopAreCountedNotKept) {
+  const std::string open(129, '[');
+  const std::string close(129, ']');
+  const std::string tag_prefix = "%TAG !e! !" + std::string(100'000, 'p') + "\n---\n";
+  std::string tags;
+  for (int i = 0; i < 200; ++i) tags += "!e!x 1, ";
+  struct Case {
+    const char* name;
+    std::string text;
+    std::uint64_t past;
+  };
+  const Case cases[] = {
+      {"to the document's end", open + "&n a, !t b, *n, c" + close + "\n", 4 + 129},
+      {"to a second document", open + close + "\n--- x\n", 129},
+      {"to an alias of no anchor", open + "a, *n, b" + close, 1},
+      {"to libyaml's error", open + "a, }" + close, 1},
+      {"to a 130th flow collection", open + "a, {b: [c]}" + close, 2},
+      // The tag budget ends the count as well, after about twenty of these tags.
+      {"to the tag budget", tag_prefix + open + tags + close, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const YamlEvents doc = read(c.text);
+    ASSERT_TRUE(doc.error);
+    EXPECT_EQ(doc.error->message().rfind("recursion limit exceeded at line ", 0), 0u);
+    EXPECT_EQ(doc.events.size(), kYamlNestingLimit + 1);
+    EXPECT_EQ(doc.counted_past_stop, c.past);
+    EXPECT_EQ(doc.event_count(), doc.events.size() + c.past);
+    EXPECT_TRUE(doc.arena.empty());  // no scalar or tag name past the stop is kept
+  }
 }
 
 TEST(YamlEvents, TagBudget) {

@@ -22,8 +22,8 @@ std::uint64_t mix(std::uint64_t x) {
 std::uint64_t hash_seed() {
   static const std::uint64_t seed = [] {
     const int local = 0;
-    const auto now = static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    const auto now =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     return mix(now ^ mix(reinterpret_cast<std::uintptr_t>(&local)));
   }();
   return seed;
@@ -180,6 +180,8 @@ bool values_equal(const YamlValue& a, const YamlValue& b) {
 }  // namespace
 
 std::uint64_t hash_yaml_key(const YamlValue& key) { return hash_value(key, hash_seed()); }
+
+std::uint64_t hash_yaml_text(std::string_view text) { return hash_bytes(text, hash_seed()); }
 
 bool yaml_keys_equal(const YamlValue& a, const YamlValue& b) { return values_equal(a, b); }
 

@@ -68,7 +68,7 @@ constexpr std::size_t kNoResume = std::numeric_limits<std::size_t>::max();
 
 struct Frame {
   bool is_mapping = false;
-  std::size_t start = 0;          // the start event
+  std::size_t start = 0;           // the start event
   std::size_t resume = kNoResume;  // entered through an alias: where reading goes on after
   PathStep step;
   bool has_key = false;  // mapping: a key is placed and its value comes next
@@ -87,8 +87,8 @@ class Builder {
   Builder(const YamlEvents& doc, std::size_t text_size)
       : doc_(doc),
         events_(doc.events),
-        expansion_limit_(100 * static_cast<std::uint64_t>(events_.size())),
-        value_limit_(1'000'000 + 10 * static_cast<std::uint64_t>(events_.size())),
+        expansion_limit_(100 * doc.event_count()),
+        value_limit_(1'000'000 + 10 * doc.event_count()),
         copy_limit_(1'000'000 + 10 * static_cast<std::uint64_t>(text_size)) {}
 
   Result<YamlValue> build();
@@ -126,7 +126,9 @@ class Builder {
   YamlValue root_;
   // Every alias expansion counts against the first limit. Since one expansion copies a
   // whole node, the values built (copies included) and the text bytes copied are bounded
-  // too, so that no text makes the tree grow beyond a fixed multiple of its size.
+  // too, so that no text makes the tree grow beyond a fixed multiple of its size. The
+  // first two rest on the events of the whole document, also those that were only
+  // counted past the flow nesting stop (`YamlEvents::event_count`).
   std::uint64_t expansions_ = 0;
   const std::uint64_t expansion_limit_;
   std::uint64_t values_ = 0;
@@ -187,8 +189,8 @@ Error Builder::node_error(const std::string& message, const PathStep* last, Yaml
   return Error(with_mark(std::move(path), mark));
 }
 
-std::optional<Result<YamlValue>> Builder::integer_value(std::string_view text,
-                                                        const PathStep& step, YamlMark mark) {
+std::optional<Result<YamlValue>> Builder::integer_value(std::string_view text, const PathStep& step,
+                                                        YamlMark mark) {
   const YamlInt number = parse_yaml_int(text);
   switch (number.kind) {
     case YamlInt::Kind::kUnsigned:
@@ -215,8 +217,7 @@ Result<YamlValue> Builder::resolve_plain(std::string_view text, const PathStep& 
   return YamlValue(std::string(text));
 }
 
-Result<YamlValue> Builder::build_scalar(const YamlEvent& event, const PathStep& step,
-                                        bool copied) {
+Result<YamlValue> Builder::build_scalar(const YamlEvent& event, const PathStep& step, bool copied) {
   if (Status counted = count_value(); !counted.ok()) return std::move(counted).error();
   const std::string_view text = doc_.value(event);
   if (copied) {

@@ -135,7 +135,8 @@ TEST(YamlLoad, IntegerRanges) {
 }
 
 TEST(YamlLoad, EmptyAndSeveralDocuments) {
-  const std::string more = "error: deserializing from YAML containing more than one document is not supported";
+  const std::string more =
+      "error: deserializing from YAML containing more than one document is not supported";
   const Case cases[] = {
       {"empty text", "", "~"},
       {"comments and blank lines", "# nothing here\n\n   \n# more\n", "~"},
@@ -197,7 +198,8 @@ TEST(YamlLoad, DuplicateFoundBeforeTheValueIsBuilt) {
 TEST(YamlLoad, ManyKeysAreCheckedInLinearTime) {
   std::string text;
   text.reserve(2'000'000);
-  for (int i = 0; i < 100'000; ++i) text += "key" + std::to_string(i) + ": " + std::to_string(i) + "\n";
+  for (int i = 0; i < 100'000; ++i)
+    text += "key" + std::to_string(i) + ": " + std::to_string(i) + "\n";
   const Result<YamlValue> value = yaml_from_str_value(text);
   ASSERT_TRUE(value.ok()) << value.error().message();
   EXPECT_EQ(value->get_if<YamlMapping>()->size(), 100'000u);
@@ -212,9 +214,11 @@ TEST(YamlLoad, ManyKeysAreCheckedInLinearTime) {
 
 TEST(YamlLoad, NodePaths) {
   const Case cases[] = {
-      {"element of a root sequence", "- !!int x", "error: .[0]: invalid value: string \"x\", expected an integer at line 1 column 3"},
+      {"element of a root sequence", "- !!int x",
+       "error: .[0]: invalid value: string \"x\", expected an integer at line 1 column 3"},
       {"nested path", "injections:\n  - target:\n      section: !!float a\n",
-       "error: injections[0].target.section: invalid value: string \"a\", expected a float at line 3 column 16"},
+       "error: injections[0].target.section: invalid value: string \"a\", expected a float at line "
+       "3 column 16"},
       {"quoting removed from keys", "\"a b\": {'c': !!null x}",
        "error: a b.c: invalid value: string \"x\", expected null at line 1 column 14"},
       {"key that is no scalar", "? [k]\n: !!bool x\n",
@@ -236,7 +240,8 @@ TEST(YamlLoad, Tags) {
        "error: a: invalid value: string \"none\", expected an integer at line 1 column 4"},
       {"!!int of a quoted text", "!!int \"5\"", "u5"},
       {"!!int beyond 64 bits", "a: !!int '18446744073709551616'",
-       "error: a: invalid type: integer `18446744073709551616` as u128, expected any YAML value at line 1 column 4"},
+       "error: a: invalid type: integer `18446744073709551616` as u128, expected any YAML value at "
+       "line 1 column 4"},
       {"!!int with a leading zero", "!!int 010",
        "error: invalid value: string \"010\", expected an integer"},
       {"!!str 5", "!!str 5", "\"5\""},
@@ -253,8 +258,10 @@ TEST(YamlLoad, Tags) {
       {"!!bool", "[!!bool True, !!bool 'false']", "[true, false]"},
       {"!!bool yes", "!!bool yes", "error: invalid value: string \"yes\", expected a boolean"},
       {"!!null", "[!!null ~, !!null 'null']", "[~, ~]"},
-      {"!!null of an empty scalar", "a: !!null", "error: a: invalid value: string \"\", expected null at line 1 column 4"},
-      {"other standard tags are dropped", "[!!binary 5, !!timestamp 2001-01-01, !!map {a: 1}, !!seq [1]]",
+      {"!!null of an empty scalar", "a: !!null",
+       "error: a: invalid value: string \"\", expected null at line 1 column 4"},
+      {"other standard tags are dropped",
+       "[!!binary 5, !!timestamp 2001-01-01, !!map {a: 1}, !!seq [1]]",
        "[\"5\", \"2001-01-01\", {\"a\": u1}, [u1]]"},
       {"global tags are dropped", "%TAG !e! tag:example.com,2026:\n---\n[!e!x 1, !<tag:y> 2]\n",
        "[\"1\", \"2\"]"},
@@ -273,7 +280,8 @@ TEST(YamlLoad, Anchors) {
       {"re-defined anchor", "- &a 1\n- *a\n- &a 2\n- *a\n", "[u1, u1, u2, u2]"},
       {"unknown anchor", "- *a\n- &a 1\n", "error: unknown anchor at line 1 column 3"},
       {"unknown anchor at the start", "*a", "error: unknown anchor"},
-      {"alias inside its own node", "a: &x [1, *x]\n", "error: recursion limit exceeded at line 1 column 4"},
+      {"alias inside its own node", "a: &x [1, *x]\n",
+       "error: recursion limit exceeded at line 1 column 4"},
       {"alias as a key gives ? in paths", "- &k [1]\n- {*k : !!int x}\n",
        "error: .[1].?: invalid value: string \"x\", expected an integer at line 2 column 9"},
   };
@@ -295,7 +303,8 @@ TEST(YamlLoad, NestingLimit) {
   EXPECT_EQ(load(anchored + "b: " + std::string(28, '[') + "*x" + std::string(28, ']') + "\n"),
             "error: recursion limit exceeded at line 1 column 106");
   // A million brackets fail at the 129th, quickly, whatever follows.
-  EXPECT_EQ(load(std::string(1'000'000, '[')), "error: recursion limit exceeded at line 1 column 129");
+  EXPECT_EQ(load(std::string(1'000'000, '[')),
+            "error: recursion limit exceeded at line 1 column 129");
   std::string block;
   for (int i = 0; i < 10'000; ++i) block += "- ";
   EXPECT_EQ(load(block + "x\n"), "error: recursion limit exceeded at line 1 column 257");
@@ -325,6 +334,60 @@ TEST(YamlLoad, RepetitionLimit) {
   EXPECT_EQ(load(five), "error: repetition limit exceeded");
   // Without e the same text loads.
   EXPECT_TRUE(yaml_from_str_value(five.substr(0, five.rfind("e:"))).ok());
+}
+
+// a: one scalar; b: `b_aliases` aliases of a; c: `c_aliases` aliases of b; then d, line 4.
+std::string aliases_then(int b_aliases, int c_aliases, const std::string& d) {
+  std::string text = "a: &a [1]\nb: &b [";
+  for (int i = 0; i < b_aliases; ++i) text += i ? ", *a" : "*a";
+  text += "]\nc: [";
+  for (int i = 0; i < c_aliases; ++i) text += i ? ", *b" : "*b";
+  return text + "]\nd: " + d + "\n";
+}
+
+std::string scalars(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += "x, ";
+  return out;
+}
+
+TEST(YamlLoad, LimitsCountEveryEventOfTheDocument) {
+  // The events after the 129th nested flow collection are not kept, yet they count: b and
+  // c expand a 90,600 times, within 100 times the 1,871 events of the whole text, but
+  // not within 100 times the 741 before that collection. The root mapping takes the
+  // first level, so d's 128th bracket is the collection that fails.
+  const std::string deep = std::string(129, '[') + scalars(1000) + std::string(129, ']');
+  const std::string nesting = "error: recursion limit exceeded at line 4 column 131";
+  const std::string repetition = "error: repetition limit exceeded";
+  const Case cases[] = {
+      {"all events count", aliases_then(300, 300, deep), nesting},
+      // 300 + 301 * 780 = 235,080 expansions for 2,351 events; one more alias of b gives
+      // 235,381 for 2,352.
+      {"just within the limit", aliases_then(300, 780, deep), nesting},
+      {"just over the limit", aliases_then(300, 781, deep), repetition},
+      {"anchors past the stop serve aliases past it",
+       aliases_then(300, 300, std::string(129, '[') + "&q x, *q, " + scalars(1000)), nesting},
+      // Events are counted as far as collecting would have gone.
+      {"an alias of no anchor ends the count",
+       aliases_then(300, 300, std::string(129, '[') + "*q, " + scalars(1000)), repetition},
+      {"a syntax error ends the count",
+       aliases_then(300, 300, std::string(129, '[') + "}, " + scalars(1000)), repetition},
+      // Counting goes on inside the 129th flow collection, not into a 130th.
+      {"events before a 130th flow collection count",
+       aliases_then(300, 300, std::string(129, '[') + scalars(1000) + "[x]"), nesting},
+      {"events inside a 130th flow collection do not",
+       aliases_then(300, 300, std::string(130, '[') + scalars(1000)), repetition},
+  };
+  check(cases);
+}
+
+TEST(YamlLoad, ValuesBuiltCountEveryEventOfTheDocument) {
+  // b copies the thousand scalars of a 1,020 times: 1,022,000 values and more, beyond the
+  // budget of the 2,157 events up to d's 129th bracket but within that of all 3,157.
+  std::string text = "a: &a [" + scalars(1000) + "]\nb: [";
+  for (int i = 0; i < 1020; ++i) text += "*a, ";
+  text += "]\nd: " + std::string(129, '[') + scalars(1000) + "\n";
+  EXPECT_EQ(load(text), "error: recursion limit exceeded at line 3 column 131");
 }
 
 TEST(YamlLoad, CopiesAreBounded) {
@@ -382,10 +445,12 @@ TEST(YamlLoad, FirstFailureInReadingOrderWins) {
       {"syntax error before a duplicate", "a: 1\n]\na: 2\n",
        "error: did not find expected key at line 2 column 1, while parsing a block mapping"},
       {"syntax error after a complete root", "a: 1\nb: [1\n",
-       "error: did not find expected ',' or ']' at line 3 column 1, while parsing a flow sequence at line 2 column 4"},
+       "error: did not find expected ',' or ']' at line 3 column 1, while parsing a flow sequence "
+       "at line 2 column 4"},
       {"duplicate before an unknown anchor", "a: 1\na: 2\nb: *x\n",
        "error: duplicate entry with key \"a\""},
-      {"unknown anchor before a duplicate", "a: *x\na: 2\n", "error: unknown anchor at line 1 column 4"},
+      {"unknown anchor before a duplicate", "a: *x\na: 2\n",
+       "error: unknown anchor at line 1 column 4"},
       {"building error before more documents", "!!int x\n---\n",
        "error: invalid value: string \"x\", expected an integer"},
   };
@@ -395,10 +460,13 @@ TEST(YamlLoad, FirstFailureInReadingOrderWins) {
 TEST(YamlLoad, PositionsCountCharactersAndYamlLineBreaks) {
   const Case cases[] = {
       {"columns in characters", "\xC3\xA9\xC3\xA9: !!int x",
-       "error: \xC3\xA9\xC3\xA9: invalid value: string \"x\", expected an integer at line 1 column 5"},
+       "error: \xC3\xA9\xC3\xA9: invalid value: string \"x\", expected an integer at line 1 column "
+       "5"},
       {"CR LF is one break", "a: 1\r\nb: !!int x\r\n",
        "error: b: invalid value: string \"x\", expected an integer at line 2 column 4"},
-      {"next line is a break", "a\xC2\x85" "b: 1",
+      {"next line is a break",
+       "a\xC2\x85"
+       "b: 1",
        "error: mapping values are not allowed in this context at line 2 column 2"},
   };
   check(cases);
@@ -406,7 +474,8 @@ TEST(YamlLoad, PositionsCountCharactersAndYamlLineBreaks) {
 
 TEST(YamlLoad, SampleSidecarShape) {
   const std::string text =
-      "metadata:\n  project: \"Demo\"\n\nrender:\n  outline:\n    enabled: true\n    max_depth: 3\n\n"
+      "metadata:\n  project: \"Demo\"\n\nrender:\n  outline:\n    enabled: true\n    max_depth: "
+      "3\n\n"
       "injections:\n  - id: \"example-code\"\n    type: \"code_block\"\n    content: |\n"
       "      line one\n        line two\n    columns: [\"Capability\", \"Example\"]\n"
       "    target:\n      section: \"2.2\"\n      after_paragraph: 1\n";
@@ -414,7 +483,8 @@ TEST(YamlLoad, SampleSidecarShape) {
             "{\"metadata\": {\"project\": \"Demo\"}, \"render\": {\"outline\": {\"enabled\": true, "
             "\"max_depth\": u3}}, \"injections\": [{\"id\": \"example-code\", \"type\": "
             "\"code_block\", \"content\": \"line one\\n  line two\\n\", \"columns\": "
-            "[\"Capability\", \"Example\"], \"target\": {\"section\": \"2.2\", \"after_paragraph\": u1}}]}");
+            "[\"Capability\", \"Example\"], \"target\": {\"section\": \"2.2\", "
+            "\"after_paragraph\": u1}}]}");
 }
 
 TEST(YamlLoad, SampleProjectSidecar) {
