@@ -229,7 +229,8 @@ void FillRope::scan(std::string_view placeholder, OnMatch&& on_match) {
 
 template <typename Prepare, typename Insert>
 std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t value_pieces,
-                                  std::size_t value_bytes, Prepare&& prepare, Insert&& insert) {
+                                  std::size_t value_bytes, std::size_t copy_cost,
+                                  Prepare&& prepare, Insert&& insert) {
   // Matches can only be counted (to choose the form of the rebuild) at the cost of a
   // second scan; skip it where even a match at every possible place keeps few pieces.
   const std::size_t most = text_bytes_ / placeholder.size();
@@ -264,7 +265,7 @@ std::size_t FillRope::replace_all(std::string_view placeholder, std::size_t valu
        [&](std::size_t piece, std::size_t begin, std::size_t end_piece, std::size_t end) {
          // The first copy of the value is free; a copy the budget cannot pay for leaves
          // this occurrence and every later one as written.
-         if (count > 0 && paid_up) paid_up = pay_from(budget_, value_bytes);
+         if (count > 0 && paid_up) paid_up = pay_from(budget_, copy_cost);
          if (!paid_up) return;
          emit_to(piece, begin);
          insert(sink);
@@ -284,7 +285,7 @@ void FillRope::replace(std::string_view placeholder, std::string_view value) {
   note_later_pair(placeholder);
   std::uint32_t source = 0;
   replace_all(
-      placeholder, 1, value.size(),
+      placeholder, 1, value.size(), value.size(),
       [&](bool flat) {
         if (!flat && !value.empty()) source = add_source(value);
       },
@@ -301,8 +302,15 @@ void FillRope::replace_with(std::string_view placeholder, const FillRope& value)
   if (placeholder.empty()) return;
   note_later_pair(placeholder);
   std::uint32_t base = 0;
+  // A copy of the value copies its deferred places as well. What they will hold is paid
+  // when it is written, but each place is paid here as a piece: otherwise copies of a
+  // value made of deferred places only would be free, and nested fills could multiply
+  // the places (and the rope's memory) without limit.
+  const std::size_t copy_cost =
+      value.text_bytes_ +
+      (value.deferred_pieces_[0] + value.deferred_pieces_[1]) * sizeof(Piece);
   const std::size_t count = replace_all(
-      placeholder, value.pieces_.size(), value.text_bytes_,
+      placeholder, value.pieces_.size(), value.text_bytes_, copy_cost,
       [&](bool flat) {
         if (flat) return;
         // The value's texts become sources here (their positions are found again when a
@@ -336,8 +344,9 @@ void FillRope::replace_deferred(std::string_view placeholder, int slot) {
   note_later_pair(placeholder);
   const std::uint32_t source = kDeferred - static_cast<std::uint32_t>(slot);
   deferred_placeholder_[slot] = placeholder;
+  // The value's copies are paid when they are written (`append_slots`).
   deferred_pieces_[slot] = replace_all(
-      placeholder, 1, 0, [](bool) {}, [&](Sink& sink) { sink.deferred(source); });
+      placeholder, 1, 0, 0, [](bool) {}, [&](Sink& sink) { sink.deferred(source); });
 }
 
 bool FillRope::contains(std::string_view placeholder) {

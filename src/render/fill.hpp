@@ -151,13 +151,15 @@ class FillRope {
   bool match_at(std::size_t piece, std::size_t pos, std::string_view placeholder,
                 std::size_t& end_piece, std::size_t& end) const;
   /// Replaces every occurrence of `placeholder` by what `insert(sink)` adds; returns the
-  /// number of occurrences. When the pieces would become many and small, the text is
-  /// written into a buffer of the rope's own instead (so memory stays in proportion to the
-  /// text however many matches a pair has).
-  /// `prepare(flat)` runs once the form of the rebuild is known, before it starts.
+  /// number of occurrences. Every occurrence but the first pays `copy_cost` from the budget;
+  /// one that cannot be paid for stays as written, and so do the ones after it. When the
+  /// pieces would become many and small, the text is written into a buffer of the rope's
+  /// own instead (so memory stays in proportion to the text however many matches a pair
+  /// has). `prepare(flat)` runs once the form of the rebuild is known, before it starts.
   template <typename Prepare, typename Insert>
   std::size_t replace_all(std::string_view placeholder, std::size_t value_pieces,
-                          std::size_t value_bytes, Prepare&& prepare, Insert&& insert);
+                          std::size_t value_bytes, std::size_t copy_cost, Prepare&& prepare,
+                          Insert&& insert);
   void note_later_pair(std::string_view placeholder);
   void append_piece(std::string& out, const Piece& piece) const;
 

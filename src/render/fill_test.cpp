@@ -96,6 +96,32 @@ TEST(FillBudget, CopiesBeyondTheFirstArePaidFor) {
   EXPECT_EQ(rope_fill(tmpl, pairs), *fill_template(tmpl, as_placeholders(pairs)));
 }
 
+TEST(FillBudget, CopiesOfDeferredPlacesArePaidFor) {
+  // A value made only of deferred places has no text of its own, yet every copy of it
+  // copies the places: nested, that would multiply them (and the rope's memory) for free.
+  std::string inner_tmpl;
+  for (int i = 0; i < 100; ++i) inner_tmpl += "{V}";
+  std::string outer_tmpl;
+  for (int i = 0; i < 1000; ++i) outer_tmpl += "{I}";
+  FillBudget budget(4096);
+  FillRope inner(&budget);
+  inner.reset(inner_tmpl);
+  inner.replace_deferred("{V}");
+  FillRope outer(&budget);
+  outer.reset(outer_tmpl);
+  outer.replace_with("{I}", inner);
+  std::string out;
+  std::string captured;
+  ASSERT_TRUE(outer.append_to(out, [](std::string& o) { o += "v"; }, &captured));
+  EXPECT_TRUE(budget.refused());
+  // Each copy of the inner value costs its 100 places; the copies that did not fit stay
+  // "{I}" as written. The value goes in at its first place; after the refusal its other
+  // places stay "{V}".
+  EXPECT_LT(out.size(), 20000u);
+  EXPECT_EQ(out.substr(0, 7), "v{V}{V}");
+  EXPECT_NE(out.find("{I}"), std::string::npos);
+}
+
 TEST(FillBudget, OnceRefusedEveryLaterPaymentIsRefused) {
   FillBudget budget(10);
   EXPECT_TRUE(budget.pay(4));

@@ -175,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const parser::Document d = build_document(in);
   // A small budget, so that templates that repeat their content, nested, reach it. The
   // page stays within it; a page that it did not cut short is the literal one.
-  constexpr std::size_t kBudget = std::size_t{1} << 20;
+  constexpr std::size_t kBudget = std::size_t{256} << 10;
   render::FillBudget budget(kBudget);
   const std::string page = render::render_page(d, t, s, budget);
   if (page.size() > 2 * kBudget + (std::size_t{1} << 20)) __builtin_trap();
