@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "parser/error.hpp"
@@ -25,6 +26,10 @@ enum class Prefilter {
   /// possible white space).
   kDashOrSpace,
 };
+
+/// A character class, in pattern syntax, of exactly the white space of `text::kWhiteSpace`
+/// (the library's own `\s` differs from it: it also takes U+180E).
+std::string white_space_class();
 
 /// One compiled regular expression over UTF-8 lines, with Unicode classes (`\d` is any
 /// decimal digit); "." matches everything but a line feed, "$" only the very end.
