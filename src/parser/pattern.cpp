@@ -22,7 +22,7 @@ bool passes(Prefilter prefilter, std::string_view subject) {
     case Prefilter::kDigit:
       return (first >= '0' && first <= '9') || first >= 0x80;
     case Prefilter::kDashOrSpace:
-      return first == '-' || first == ' ' || (first >= 0x09 && first <= 0x0D) || first >= 0x80;
+      return first == '-' || first >= 0x80 || text::is_white_space(first);
   }
   return true;
 }
