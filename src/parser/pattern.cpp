@@ -3,8 +3,12 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <charconv>
+#include <cstdint>
 #include <string>
 #include <utility>
+
+#include "parser/text.hpp"
 
 namespace lorvane::parser {
 namespace {
@@ -18,12 +22,34 @@ bool passes(Prefilter prefilter, std::string_view subject) {
     case Prefilter::kDigit:
       return (first >= '0' && first <= '9') || first >= 0x80;
     case Prefilter::kDashOrSpace:
-      return first == '-' || first == ' ' || (first >= 0x09 && first <= 0x0D) || first >= 0x80;
+      return first == '-' || first >= 0x80 || text::is_white_space(first);
   }
   return true;
 }
 
+void append_code_point(std::string& out, char32_t cp) {
+  char digits[8];
+  const auto [end, ec] =
+      std::to_chars(digits, digits + sizeof digits, static_cast<std::uint32_t>(cp), 16);
+  out += "\\x{";
+  out.append(digits, end);
+  out += '}';
+}
+
 }  // namespace
+
+std::string white_space_class() {
+  std::string out = "[";
+  for (const text::CodePointRange& range : text::kWhiteSpace) {
+    append_code_point(out, range.first);
+    if (range.last != range.first) {
+      out += '-';
+      append_code_point(out, range.last);
+    }
+  }
+  out += ']';
+  return out;
+}
 
 Result<Pattern> Pattern::compile(std::string_view source, Prefilter prefilter) {
   pcre2_compile_context* context = pcre2_compile_context_create(nullptr);

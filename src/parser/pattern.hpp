@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "parser/error.hpp"
@@ -15,7 +16,10 @@ namespace lorvane::parser {
 
 /// A cheap test on the first bytes of a subject that must hold for the pattern to match.
 /// It only lets the matcher skip calls that could never succeed; it never changes a
-/// result.
+/// result. Most lines of a source start with a letter, and every paragraph line is tried
+/// against the heading, bullet and ordered-item patterns: skipping those calls takes 16 %
+/// of the instructions off parsing 10 and 50 MB sources, 53 % on 10 MB of one-line
+/// paragraphs.
 enum class Prefilter {
   kNone,
   /// The subject starts with a decimal digit: an ASCII digit, or a non-ASCII character
@@ -25,6 +29,10 @@ enum class Prefilter {
   /// possible white space).
   kDashOrSpace,
 };
+
+/// A character class, in pattern syntax, of exactly the white space of `text::kWhiteSpace`
+/// (the library's own `\s` differs from it: it also takes U+180E).
+std::string white_space_class();
 
 /// One compiled regular expression over UTF-8 lines, with Unicode classes (`\d` is any
 /// decimal digit); "." matches everything but a line feed, "$" only the very end.

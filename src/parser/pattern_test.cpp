@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "parser/text.hpp"
 #include "parser/text_lines.hpp"
 
 namespace lorvane::parser {
@@ -23,6 +25,52 @@ const std::string kFullwidth1 = "\xEF\xBC\x91";  // U+FF11 FULLWIDTH DIGIT ONE
 const Patterns& patterns() {
   static const Patterns compiled = std::move(Patterns::compile()).value();
   return compiled;
+}
+
+// The white space table against the library's own White_Space property, for every code
+// point: the scanners made from the table (`is_white_space`, `white_space_length`, the
+// pattern class) must each see exactly what the property holds.
+TEST(WhiteSpaceTable, AgreesWithTheLibraryPropertyForEveryCodePoint) {
+  const Result<Pattern> property = Pattern::compile(R"(^\p{White_Space}$)");
+  const Result<Pattern> table_class = Pattern::compile("^" + white_space_class() + "$");
+  ASSERT_TRUE(property.ok() && table_class.ok());
+  std::string mismatches;
+  for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;  // surrogates are no scalar values
+    std::string utf8;
+    text::append_utf8(utf8, cp);
+    const bool want = property->matches(utf8);
+    const std::size_t want_length = want ? utf8.size() : 0;
+    if (text::is_white_space(cp) != want || table_class->matches(utf8) != want ||
+        text::white_space_length(utf8, 0) != want_length ||
+        text::white_space_length(utf8 + "x", 0) != want_length) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, " U+%04X", static_cast<unsigned>(cp));
+      if (mismatches.size() < 200) mismatches += hex;
+    }
+  }
+  EXPECT_EQ(mismatches, "");
+}
+
+TEST(WhiteSpaceTable, LengthOfTruncatedOrInvalidBytesIsZero) {
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::size_t want;
+  } cases[] = {
+      {"ideographic space", kIdeoSpace, 3},
+      {"no-break space", kNbsp, 2},
+      {"ASCII space", " ", 1},
+      {"truncated ideographic space", kIdeoSpace.substr(0, 2), 0},
+      {"truncated no-break space", kNbsp.substr(0, 1), 0},
+      {"lone continuation byte", "\x80", 0},
+      {"overlong space", "\xC0\xA0", 0},
+      {"not white space", kMongolian, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(text::white_space_length(c.bytes, 0), c.want);
+  }
 }
 
 struct Case {

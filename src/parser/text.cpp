@@ -50,6 +50,13 @@ bool is_valid_utf8(std::string_view bytes) {
   return true;
 }
 
+std::size_t white_space_length(std::string_view s, std::size_t pos) {
+  const std::size_t length = valid_sequence_length(s, pos);
+  if (length == 0) return 0;
+  std::size_t next = pos;
+  return is_white_space(decode_utf8(s, next)) ? length : 0;
+}
+
 void append_utf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));

@@ -5,16 +5,38 @@
 #include <string_view>
 
 // UTF-8 and white-space helpers shared by every subsystem. "White space" is always the
-// Unicode White_Space property: exactly 25 code points (U+0009..U+000D, U+0020, U+0085,
-// U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000).
+// Unicode White_Space property, as listed in `kWhiteSpace`.
 namespace lorvane::text {
+
+/// The code points from `first` to `last`, both included.
+struct CodePointRange {
+  char32_t first;
+  char32_t last;
+};
+
+/// The code points with the Unicode White_Space property, in ascending order. This is the
+/// one list of white space: `is_white_space`, `white_space_length`, the renderer's byte
+/// classes and the `\s` of the TEXT patterns are all made from it.
+inline constexpr CodePointRange kWhiteSpace[] = {
+    {0x09, 0x0D},     {0x20, 0x20},     {0x85, 0x85},     {0xA0, 0xA0},     {0x1680, 0x1680},
+    {0x2000, 0x200A}, {0x2028, 0x2029}, {0x202F, 0x202F}, {0x205F, 0x205F}, {0x3000, 0x3000},
+};
 
 /// Whether `cp` has the Unicode White_Space property.
 constexpr bool is_white_space(char32_t cp) {
-  if (cp <= 0x20) return cp == 0x20 || (cp >= 0x09 && cp <= 0x0D);
-  if (cp < 0x85) return false;
-  return cp == 0x85 || cp == 0xA0 || cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) ||
-         cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F || cp == 0x3000;
+  for (const CodePointRange& range : kWhiteSpace) {
+    if (cp < range.first) return false;
+    if (cp <= range.last) return true;
+  }
+  return false;
+}
+
+/// The first byte of the UTF-8 encoding of `cp` (a Unicode scalar value).
+constexpr unsigned char utf8_lead_byte(char32_t cp) {
+  if (cp < 0x80) return static_cast<unsigned char>(cp);
+  if (cp < 0x800) return static_cast<unsigned char>(0xC0 | (cp >> 6));
+  if (cp < 0x10000) return static_cast<unsigned char>(0xE0 | (cp >> 12));
+  return static_cast<unsigned char>(0xF0 | (cp >> 18));
 }
 
 /// Whether `bytes` is valid UTF-8: no overlong forms, no surrogates, nothing above
@@ -55,6 +77,11 @@ inline char32_t decode_utf8_backward(std::string_view s, std::size_t& end) {
   end = start;
   return cp;
 }
+
+/// The length of the white-space character that starts at `pos`, or 0 when there is none
+/// there. Safe on any bytes: an invalid or truncated sequence is no white space.
+/// REQUIRES: `pos < s.size()`.
+std::size_t white_space_length(std::string_view s, std::size_t pos);
 
 /// Appends the UTF-8 encoding of `cp` (a Unicode scalar value).
 void append_utf8(std::string& out, char32_t cp);

@@ -16,7 +16,7 @@ bool compute_blank(std::string_view line) {
   if (line.empty()) return true;
   const auto first = static_cast<unsigned char>(line.front());
   // Most lines start with a visible ASCII character: no decoding needed.
-  if (first < 0x80 && first != ' ' && (first < 0x09 || first > 0x0D)) return false;
+  if (first < 0x80 && !text::is_white_space(first)) return false;
   return text::is_blank(line);
 }
 
@@ -33,7 +33,8 @@ void split_lines(std::string_view source, std::size_t feeds, std::vector<Entry>&
     const std::size_t feed = source.find('\n', start);
     const std::size_t end = feed == std::string_view::npos ? source.size() : feed;
     const bool blank = compute_blank(source.substr(start, end - start));
-    entries.push_back(static_cast<Entry>((static_cast<std::uint64_t>(start) << 1) | (blank ? 1 : 0)));
+    entries.push_back(
+        static_cast<Entry>((static_cast<std::uint64_t>(start) << 1) | (blank ? 1 : 0)));
     start = end + 1;
     if (feed == std::string_view::npos) break;
   }
@@ -76,17 +77,37 @@ Status check_line_rules(const SourceLines& lines) {
   return {};
 }
 
+namespace {
+
+// `source` with each `\s` written as the class of `white_space_class`. REQUIRES: `source`
+// has no `\\` and no `\s` inside a bracketed class.
+std::string spell_white_space(std::string_view source) {
+  const std::string space = white_space_class();
+  std::string out;
+  for (std::size_t pos = 0; pos < source.size();) {
+    if (source.substr(pos).starts_with("\\s")) {
+      out += space;
+      pos += 2;
+    } else {
+      out += source[pos++];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 Result<Patterns> Patterns::compile() {
-  // `\s` is written as \p{White_Space}: the library's `\s` also takes U+180E, which is
-  // not white space. `\d` is any decimal digit (Nd) under UCP.
-  auto heading = Pattern::compile(R"(^(\d+(?:\.\d+)*\.?)\p{White_Space}+(.+)$)", Prefilter::kDigit);
+  // `\s` is the white space of text.hpp (see `spell_white_space`); `\d` is any decimal
+  // digit (Nd) under UCP.
+  auto heading =
+      Pattern::compile(spell_white_space(R"(^(\d+(?:\.\d+)*\.?)\s+(.+)$)"), Prefilter::kDigit);
   if (!heading) return std::move(heading).error();
-  auto bullet =
-      Pattern::compile(R"(^(\p{White_Space}*)-\p{White_Space}+(.+)$)", Prefilter::kDashOrSpace);
+  auto bullet = Pattern::compile(spell_white_space(R"(^(\s*)-\s+(.+)$)"), Prefilter::kDashOrSpace);
   if (!bullet) return std::move(bullet).error();
-  auto ordered_item = Pattern::compile(R"(^(\d+)\)\p{White_Space}+(.+)$)", Prefilter::kDigit);
+  auto ordered_item = Pattern::compile(spell_white_space(R"(^(\d+)\)\s+(.+)$)"), Prefilter::kDigit);
   if (!ordered_item) return std::move(ordered_item).error();
-  auto cover_meta = Pattern::compile(R"(^([A-Za-z][A-Za-z0-9 _-]*):\p{White_Space}*(.*)$)");
+  auto cover_meta = Pattern::compile(spell_white_space(R"(^([A-Za-z][A-Za-z0-9 _-]*):\s*(.*)$)"));
   if (!cover_meta) return std::move(cover_meta).error();
   auto version = Pattern::compile(R"(^v\d{4}\.\d{2}\.\d{2}(?:-\d+)?$)");
   if (!version) return std::move(version).error();

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "parser/text.hpp"
 #include "render/file_io.hpp"
 
 namespace lorvane::render {
@@ -26,9 +27,11 @@ enum : std::uint8_t {
 
 constexpr std::array<std::uint8_t, 256> make_classes() {
   std::array<std::uint8_t, 256> c{};
-  for (int b = 0x09; b <= 0x0D; ++b) c[b] |= kTokenEnd;
-  for (unsigned char b : {' ', '"', '\'', '<', '>'}) c[b] |= kTokenEnd;
-  for (int b : {0xC2, 0xE1, 0xE2, 0xE3}) c[b] |= kSpaceLead;
+  for (const text::CodePointRange& range : text::kWhiteSpace) {
+    for (char32_t cp = range.first; cp <= range.last; ++cp)
+      c[text::utf8_lead_byte(cp)] |= cp < 0x80 ? kTokenEnd : kSpaceLead;
+  }
+  for (unsigned char b : {'"', '\'', '<', '>'}) c[b] |= kTokenEnd;
   for (int b = 'a'; b <= 'z'; ++b) c[b] |= kHost | kAlnum | kLetter | kLower;
   for (int b = 'A'; b <= 'Z'; ++b) c[b] |= kHost | kAlnum | kLetter;
   for (int b = '0'; b <= '9'; ++b) c[b] |= kHost | kAlnum;
@@ -61,30 +64,6 @@ bool has_class(char c, std::uint8_t cls) {
 // bracket of its kind is left in the link.
 int opener_kind(char c) { return c == '(' ? 0 : c == '[' ? 1 : c == '{' ? 2 : -1; }
 int closer_kind(char c) { return c == ')' ? 0 : c == ']' ? 1 : c == '}' ? 2 : -1; }
-
-// Length of the non-ASCII white-space character at `pos`, or 0. Compares bytes only, so
-// it is safe on any input.
-std::size_t multibyte_space_length(std::string_view s, std::size_t pos) {
-  const std::size_t left = s.size() - pos;
-  if (left < 2) return 0;
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  const auto b1 = static_cast<unsigned char>(s[pos + 1]);
-  if (b0 == 0xC2) return (b1 == 0x85 || b1 == 0xA0) ? 2 : 0;
-  if (left < 3) return 0;
-  const auto b2 = static_cast<unsigned char>(s[pos + 2]);
-  bool space = false;
-  if (b0 == 0xE1) {
-    space = b1 == 0x9A && b2 == 0x80;  // U+1680
-  } else if (b0 == 0xE2) {
-    // U+2000..U+200A, U+2028, U+2029, U+202F, U+205F
-    space =
-        (b1 == 0x80 && ((b2 >= 0x80 && b2 <= 0x8A) || b2 == 0xA8 || b2 == 0xA9 || b2 == 0xAF)) ||
-        (b1 == 0x81 && b2 == 0x9F);
-  } else if (b0 == 0xE3) {
-    space = b1 == 0x80 && b2 == 0x80;  // U+3000
-  }
-  return space ? 3 : 0;
-}
 
 constexpr std::string_view kLinkOpen = "<a href=\"";
 constexpr std::string_view kLinkMiddle = "\" target=\"_blank\" rel=\"noopener noreferrer\">";
@@ -266,7 +245,7 @@ void append_inline_html(std::string& out, std::string_view text) {
     while (end < n) {
       const auto cls = kClasses[static_cast<unsigned char>(text[end])];
       if ((cls & (kTokenEnd | kSpaceLead)) != 0) {
-        if ((cls & kTokenEnd) != 0 || multibyte_space_length(text, end) != 0) break;
+        if ((cls & kTokenEnd) != 0 || text::white_space_length(text, end) != 0) break;
       }
       seen |= cls;
       ++end;
@@ -294,7 +273,7 @@ void append_inline_html(std::string& out, std::string_view text) {
     } else if (static_cast<unsigned char>(text[pos]) < 0x80) {
       ++pos;
     } else {
-      pos += multibyte_space_length(text, pos);
+      pos += text::white_space_length(text, pos);
     }
   }
   append_escaped_html(out, text.substr(written));
