@@ -52,8 +52,6 @@ Status range_problem(std::string message, const MergeMode& mode) {
   return {};
 }
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target) {
@@ -217,12 +215,10 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
 }
 
 std::string default_admonition_level(std::string_view type) {
-  std::string lower(type);
-  for (char& c : lower) c = ascii_lower(c);
-  if (lower == "tip") return "TIP";
-  if (lower == "important") return "IMPORTANT";
-  if (lower == "warning") return "WARNING";
-  if (lower == "example") return "EXAMPLE";
+  if (equals_ascii_lower(type, "tip")) return "TIP";
+  if (equals_ascii_lower(type, "important")) return "IMPORTANT";
+  if (equals_ascii_lower(type, "warning")) return "WARNING";
+  if (equals_ascii_lower(type, "example")) return "EXAMPLE";
   return "NOTE";
 }
 
