@@ -65,22 +65,12 @@ class Merge {
     // being worked on, so every open section is put back before the full search.
     if (!sections_.flat()) open_.clear();
     parser::SectionNode* section = sections_.find(entry.target.section);
-    if (section == nullptr) {
-      std::string message = "target section not found: " + entry.target.section;
-      if (mode_.strict) return Error(std::move(message));
-      mode_.warning(message);
-      return static_cast<SectionBlocks*>(nullptr);
-    }
+    if (section == nullptr)
+      return mode_.pass_over("target section not found: " + entry.target.section, {},
+                             []() -> Result<SectionBlocks*> { return nullptr; });
     std::unique_ptr<SectionBlocks>& blocks = open_[section];
     if (!blocks) blocks = std::make_unique<SectionBlocks>(*section);
     return blocks.get();
-  }
-
-  // Passes over an unsupported type: an error naming `message` (strict) or a warning.
-  Status unsupported(std::string message) {
-    if (mode_.strict) return Error(std::move(message));
-    mode_.warning(message);
-    return {};
   }
 
   Status apply_reclassify(const InjectionSpec& entry, std::uint64_t index) {
@@ -88,7 +78,7 @@ class Merge {
     if (!blocks) return std::move(blocks).error();
     if (blocks.value() == nullptr) return {};
     if (!is_admonition_type(entry.type))
-      return unsupported("unsupported reclassify type: " + entry.type);
+      return mode_.pass_over("unsupported reclassify type: " + entry.type);
     const auto range = block_range(entry.target);
     if (!range)
       return Error(
@@ -102,7 +92,7 @@ class Merge {
     if (!blocks) return std::move(blocks).error();
     if (blocks.value() == nullptr) return {};
     const std::optional<InjectionKind> kind = injection_kind(entry.type);
-    if (!kind) return unsupported("unsupported injection type: " + entry.type);
+    if (!kind) return mode_.pass_over("unsupported injection type: " + entry.type);
     return build_injection(entry, index, *kind, *blocks.value(), mode_);
   }
 
@@ -122,9 +112,7 @@ Status validate_target_keys(const TargetSpec& target, const MergeMode& mode) {
     first = false;
     message += key;
   }
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message);
-  return {};
+  return mode.pass_over(std::move(message));
 }
 
 namespace {

@@ -26,13 +26,20 @@ std::string miss_message(std::string_view kind_word, std::uint64_t n, std::strin
   return message;
 }
 
+// A placement that cannot be made: an error naming `message` (strict), else a warning and
+// an append.
+Status append_instead(SectionBlocks& section, parser::Node node, std::string message,
+                      const MergeMode& mode) {
+  return mode.pass_over(std::move(message), "; appending", [&] {
+    section.append(std::move(node));
+    return Status();
+  });
+}
+
 Status miss(SectionBlocks& section, parser::Node node, const MergeMode& mode,
             std::string_view kind_word, std::uint64_t n) {
-  std::string message = miss_message(kind_word, n, section.number());
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message, "; appending");
-  section.append(std::move(node));
-  return {};
+  return append_instead(section, std::move(node), miss_message(kind_word, n, section.number()),
+                        mode);
 }
 
 // "admonition block range [{start}..={end}] " — the common head of two range messages.
@@ -43,13 +50,6 @@ std::string range_head(std::uint64_t start, std::uint64_t end) {
   append_decimal(message, end);
   message += "] ";
   return message;
-}
-
-// A lenient range problem: warn, and the entry has no effect.
-Status range_problem(std::string message, const MergeMode& mode) {
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message);
-  return {};
 }
 
 }  // namespace
@@ -151,10 +151,7 @@ Status insert_after_block(SectionBlocks& section, parser::Node node, std::uint64
   message += "' with ";
   append_decimal(message, count);
   message += " child blocks";
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message, "; appending");
-  section.append(std::move(node));
-  return {};
+  return append_instead(section, std::move(node), std::move(message), mode);
 }
 
 Status insert_after_match(SectionBlocks& section, parser::Node node,
@@ -188,7 +185,7 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     std::string message = "section ";
     message += section.number();
     message += " has no child blocks";
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   if (end < start) return Error("invalid admonition block range: start_block > end_block");
   if (end >= count) {
@@ -197,7 +194,7 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     message += section.number();
     message += "' child count ";
     append_decimal(message, count);
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   const auto first = static_cast<std::size_t>(start);
   const auto last = static_cast<std::size_t>(end);
@@ -208,7 +205,7 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     message += "' would nest admonitions deeper than ";
     append_decimal(message, kMaxAdmonitionDepth);
     message += " levels";
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   section.wrap(first, last, make_admonition(entry, entry_index));
   return {};
