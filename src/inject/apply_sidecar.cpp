@@ -138,35 +138,29 @@ Result<EntryLists> read_entry_lists(std::string_view sidecar_text) {
   return EntryLists{std::move(injections).value(), std::move(reclassify).value()};
 }  // the loaded tree is dropped here
 
-Result<parser::Document> merge_entries(parser::Document document, const EntryLists& lists,
-                                       bool strict, const WarningSink& warn) {
-  const MergeMode mode{strict, &warn};
-  {
-    Merge merge(document, mode);
-    for (std::size_t j = 0; j < lists.reclassify.size(); ++j)
-      if (Status applied = merge.reclassify(lists.reclassify[j], j); !applied)
-        return std::move(applied).error();
-    for (std::size_t j = 0; j < lists.injections.size(); ++j)
-      if (Status applied = merge.inject(lists.injections[j], j); !applied)
-        return std::move(applied).error();
-  }  // every worked-on section gets its children back here
-  return document;
-}
-
 }  // namespace
 
 Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn) {
-  Result<EntryLists> lists = read_entry_lists(sidecar_text);
-  if (!lists) return std::move(lists).error();
-  return merge_entries(parser::Document(base), *lists, strict, warn);
+  return apply_sidecar(parser::Document(base), sidecar_text, strict, warn);
 }
 
 Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn) {
   Result<EntryLists> lists = read_entry_lists(sidecar_text);
   if (!lists) return std::move(lists).error();
-  return merge_entries(std::move(base), *lists, strict, warn);
+  parser::Document document = std::move(base);
+  const MergeMode mode{strict, &warn};
+  {
+    Merge merge(document, mode);
+    for (std::size_t j = 0; j < lists->reclassify.size(); ++j)
+      if (Status applied = merge.reclassify(lists->reclassify[j], j); !applied)
+        return std::move(applied).error();
+    for (std::size_t j = 0; j < lists->injections.size(); ++j)
+      if (Status applied = merge.inject(lists->injections[j], j); !applied)
+        return std::move(applied).error();
+  }  // every worked-on section gets its children back here
+  return document;
 }
 
 }  // namespace lorvane::inject
