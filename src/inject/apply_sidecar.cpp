@@ -29,11 +29,11 @@ std::string entry_context(std::string_view what, std::uint64_t index, std::strin
 // Applies entries to the FINAL document. Each target section's children are taken into
 // a SectionBlocks the first time an entry names it and stay there until the merge ends,
 // so a run of entries on one section costs little per entry; destroying the Merge puts
-// every section's children back.
+// every section's children back. The targets are the document's top-level sections, so
+// no section being worked on lies inside another one's working children.
 class Merge {
  public:
-  Merge(parser::Document& document, const MergeMode& mode)
-      : sections_(document.children), mode_(mode) {}
+  Merge(parser::Document& document, const MergeMode& mode) : sections_(document), mode_(mode) {}
 
   Status reclassify(const InjectionSpec& entry, std::uint64_t index) {
     if (Status valid = validate_target_keys(entry.target, mode_); !valid)
@@ -61,9 +61,6 @@ class Merge {
   // The working children of the entry's target section; nullptr when the section is
   // missing and lenient mode passes the entry over.
   Result<SectionBlocks*> target_blocks(const InjectionSpec& entry) {
-    // Without the flat index a section may lie inside another one whose children are
-    // being worked on, so every open section is put back before the full search.
-    if (!sections_.flat()) open_.clear();
     parser::SectionNode* section = sections_.find(entry.target.section);
     if (section == nullptr)
       return mode_.pass_over("target section not found: " + entry.target.section, {},

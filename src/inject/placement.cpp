@@ -54,38 +54,9 @@ std::string range_head(std::uint64_t start, std::uint64_t end) {
 
 }  // namespace
 
-parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target) {
-  const std::string_view wanted = without_trailing_dots(target);
-  struct Frame {
-    parser::NodeList* list;
-    std::size_t next;
-  };
-  std::vector<Frame> stack{{&sections, 0}};
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next == frame.list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    parser::Node& node = (*frame.list)[frame.next++];
-    auto* section = node.get_if<parser::SectionNode>();
-    if (section == nullptr) continue;
-    if (without_trailing_dots(section->number) == wanted) return section;
-    if (!section->children.empty()) stack.push_back({&section->children, 0});
-  }
-  return nullptr;
-}
-
-SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
-  for (parser::Node& node : sections) {
-    auto* section = node.get_if<parser::SectionNode>();
-    if (section == nullptr) continue;
-    for (const parser::Node& child : section->children)
-      if (child.get_if<parser::SectionNode>()) flat_ = false;
-  }
-  if (!flat_) return;
-  by_number_.reserve(sections.size());
-  for (parser::Node& node : sections)
+SectionIndex::SectionIndex(parser::Document& document) {
+  by_number_.reserve(document.children.size());
+  for (parser::Node& node : document.children)
     if (auto* section = node.get_if<parser::SectionNode>())
       by_number_.push_back({without_trailing_dots(section->number), section});
   std::stable_sort(by_number_.begin(), by_number_.end(),
@@ -93,7 +64,6 @@ SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
 }
 
 parser::SectionNode* SectionIndex::find(std::string_view target) const {
-  if (!flat_) return find_section(*sections_, target);
   const std::string_view wanted = without_trailing_dots(target);
   // The first of equal numbers is the first in document order.
   const auto it = std::lower_bound(
