@@ -167,7 +167,8 @@ bool holds_tagged_value(const YamlValue& value) {
   return false;
 }
 
-Status read_injection_field(InjectionField field, const YamlValue& value, InjectionSpec& injection) {
+Status read_injection_field(InjectionField field, const YamlValue& value,
+                            InjectionSpec& injection) {
   switch (field) {
     case InjectionField::kId:
       return read_optional_text(value, injection.id);
@@ -225,40 +226,6 @@ Status read_injection_field(InjectionField field, const YamlValue& value, Inject
   return {};
 }
 
-std::optional<std::uint64_t>& target_selector(TargetField field, TargetSpec& target) {
-  switch (field) {
-    case TargetField::kBeforeParagraph:
-      return target.before_paragraph;
-    case TargetField::kAfterParagraph:
-      return target.after_paragraph;
-    case TargetField::kAfterList:
-      return target.after_list;
-    case TargetField::kAfterNote:
-      return target.after_note;
-    case TargetField::kStartBlock:
-      return target.start_block;
-    case TargetField::kEndBlock:
-      return target.end_block;
-    case TargetField::kFromBlock:
-      return target.from_block;
-    case TargetField::kToBlock:
-      return target.to_block;
-    case TargetField::kStartNode:
-      return target.start_node;
-    case TargetField::kEndNode:
-      return target.end_node;
-    case TargetField::kFromNode:
-      return target.from_node;
-    case TargetField::kToNode:
-      return target.to_node;
-    case TargetField::kAfterBlock:
-    case TargetField::kSection:
-    case TargetField::kPrepend:
-      break;
-  }
-  return target.after_block;
-}
-
 Status read_target_field(TargetField field, const YamlValue& value, TargetSpec& target) {
   switch (field) {
     case TargetField::kSection: {
@@ -273,9 +240,34 @@ Status read_target_field(TargetField field, const YamlValue& value, TargetSpec& 
       target.prepend = flag.value();
       return {};
     }
-    default:
-      return read_optional_usize(value, target_selector(field, target));
+    case TargetField::kBeforeParagraph:
+      return read_optional_usize(value, target.before_paragraph);
+    case TargetField::kAfterParagraph:
+      return read_optional_usize(value, target.after_paragraph);
+    case TargetField::kAfterList:
+      return read_optional_usize(value, target.after_list);
+    case TargetField::kAfterNote:
+      return read_optional_usize(value, target.after_note);
+    case TargetField::kStartBlock:
+      return read_optional_usize(value, target.start_block);
+    case TargetField::kEndBlock:
+      return read_optional_usize(value, target.end_block);
+    case TargetField::kFromBlock:
+      return read_optional_usize(value, target.from_block);
+    case TargetField::kToBlock:
+      return read_optional_usize(value, target.to_block);
+    case TargetField::kStartNode:
+      return read_optional_usize(value, target.start_node);
+    case TargetField::kEndNode:
+      return read_optional_usize(value, target.end_node);
+    case TargetField::kFromNode:
+      return read_optional_usize(value, target.from_node);
+    case TargetField::kToNode:
+      return read_optional_usize(value, target.to_node);
+    case TargetField::kAfterBlock:
+      return read_optional_usize(value, target.after_block);
   }
+  return {};
 }
 
 }  // namespace
