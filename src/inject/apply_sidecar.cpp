@@ -15,9 +15,11 @@
 namespace lorvane::inject {
 namespace {
 
-// "{what} #{index} ({type})", the context that names an entry.
-std::string entry_context(std::string_view what, std::uint64_t index, std::string_view type) {
-  std::string context(what);
+// "{head}{list} #{index} ({type})", the context that names an entry.
+std::string entry_context(std::string_view head, std::string_view list, std::uint64_t index,
+                          std::string_view type) {
+  std::string context(head);
+  context += list;
   context += " #";
   context += std::to_string(index);
   context += " (";
@@ -25,6 +27,35 @@ std::string entry_context(std::string_view what, std::uint64_t index, std::strin
   context += ')';
   return context;
 }
+
+Status reclassify_blocks(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                         const MergeMode& mode) {
+  if (!is_admonition_type(entry.type))
+    return mode.pass_over("unsupported reclassify type: " + entry.type);
+  const auto range = block_range(entry.target);
+  if (!range)
+    return Error(
+        "reclassify admonition requires start/end block selectors (start_block/end_block, "
+        "from_block/to_block, start_node/end_node, or from_node/to_node)");
+  return wrap_block_range(blocks, entry, index, range->first, range->second, mode);
+}
+
+Status inject_block(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                    const MergeMode& mode) {
+  const std::optional<InjectionKind> kind = injection_kind(entry.type);
+  if (!kind) return mode.pass_over("unsupported injection type: " + entry.type);
+  return build_injection(entry, index, *kind, blocks, mode);
+}
+
+// One of the two entry lists: the word that names its entries in error contexts, and what
+// an entry does to the blocks of its target section.
+struct EntryKind {
+  std::string_view word;
+  Status (*effect)(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                   const MergeMode& mode);
+};
+constexpr EntryKind kReclassify{"reclassify", reclassify_blocks};
+constexpr EntryKind kInjection{"injection", inject_block};
 
 // Applies entries to the FINAL document. Each target section's children are taken into
 // a SectionBlocks the first time an entry names it and stay there until the merge ends,
@@ -35,29 +66,27 @@ class Merge {
  public:
   Merge(parser::Document& document, const MergeMode& mode) : sections_(document), mode_(mode) {}
 
-  Status reclassify(const InjectionSpec& entry, std::uint64_t index) {
+  // Checks the entry's target keys, finds its section and applies it there; a failure
+  // comes under the context that names the entry by its list, index and type.
+  Status apply(const EntryKind& kind, const InjectionSpec& entry, std::uint64_t index) {
     if (Status valid = validate_target_keys(entry.target, mode_); !valid)
       return Error::wrap(
-          entry_context("failed to validate target keys for reclassify", index, entry.type),
+          entry_context("failed to validate target keys for ", kind.word, index, entry.type),
           std::move(valid).error());
-    if (Status applied = apply_reclassify(entry, index); !applied)
-      return Error::wrap(entry_context("failed to apply reclassify", index, entry.type),
-                         std::move(applied).error());
-    return {};
-  }
-
-  Status inject(const InjectionSpec& entry, std::uint64_t index) {
-    if (Status valid = validate_target_keys(entry.target, mode_); !valid)
-      return Error::wrap(
-          entry_context("failed to validate target keys for injection", index, entry.type),
-          std::move(valid).error());
-    if (Status applied = apply_injection(entry, index); !applied)
-      return Error::wrap(entry_context("failed to apply injection", index, entry.type),
+    if (Status applied = apply_to_target(kind, entry, index); !applied)
+      return Error::wrap(entry_context("failed to apply ", kind.word, index, entry.type),
                          std::move(applied).error());
     return {};
   }
 
  private:
+  Status apply_to_target(const EntryKind& kind, const InjectionSpec& entry, std::uint64_t index) {
+    auto blocks = target_blocks(entry);
+    if (!blocks) return std::move(blocks).error();
+    if (blocks.value() == nullptr) return {};  // no such section: passed over
+    return kind.effect(entry, index, *blocks.value(), mode_);
+  }
+
   // The working children of the entry's target section; nullptr when the section is
   // missing and lenient mode passes the entry over.
   Result<SectionBlocks*> target_blocks(const InjectionSpec& entry) {
@@ -68,29 +97,6 @@ class Merge {
     std::unique_ptr<SectionBlocks>& blocks = open_[section];
     if (!blocks) blocks = std::make_unique<SectionBlocks>(*section);
     return blocks.get();
-  }
-
-  Status apply_reclassify(const InjectionSpec& entry, std::uint64_t index) {
-    auto blocks = target_blocks(entry);
-    if (!blocks) return std::move(blocks).error();
-    if (blocks.value() == nullptr) return {};
-    if (!is_admonition_type(entry.type))
-      return mode_.pass_over("unsupported reclassify type: " + entry.type);
-    const auto range = block_range(entry.target);
-    if (!range)
-      return Error(
-          "reclassify admonition requires start/end block selectors (start_block/end_block, "
-          "from_block/to_block, start_node/end_node, or from_node/to_node)");
-    return wrap_block_range(*blocks.value(), entry, index, range->first, range->second, mode_);
-  }
-
-  Status apply_injection(const InjectionSpec& entry, std::uint64_t index) {
-    auto blocks = target_blocks(entry);
-    if (!blocks) return std::move(blocks).error();
-    if (blocks.value() == nullptr) return {};
-    const std::optional<InjectionKind> kind = injection_kind(entry.type);
-    if (!kind) return mode_.pass_over("unsupported injection type: " + entry.type);
-    return build_injection(entry, index, *kind, *blocks.value(), mode_);
   }
 
   SectionIndex sections_;
@@ -151,10 +157,10 @@ Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view
   {
     Merge merge(document, mode);
     for (std::size_t j = 0; j < lists->reclassify.size(); ++j)
-      if (Status applied = merge.reclassify(lists->reclassify[j], j); !applied)
+      if (Status applied = merge.apply(kReclassify, lists->reclassify[j], j); !applied)
         return std::move(applied).error();
     for (std::size_t j = 0; j < lists->injections.size(); ++j)
-      if (Status applied = merge.inject(lists->injections[j], j); !applied)
+      if (Status applied = merge.apply(kInjection, lists->injections[j], j); !applied)
         return std::move(applied).error();
   }  // every worked-on section gets its children back here
   return document;
