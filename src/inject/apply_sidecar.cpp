@@ -15,9 +15,11 @@
 namespace lorvane::inject {
 namespace {
 
-// "{what} #{index} ({type})", the context that names an entry.
-std::string entry_context(std::string_view what, std::uint64_t index, std::string_view type) {
-  std::string context(what);
+// "{head}{list} #{index} ({type})", the context that names an entry.
+std::string entry_context(std::string_view head, std::string_view list, std::uint64_t index,
+                          std::string_view type) {
+  std::string context(head);
+  context += list;
   context += " #";
   context += std::to_string(index);
   context += " (";
@@ -26,84 +28,75 @@ std::string entry_context(std::string_view what, std::uint64_t index, std::strin
   return context;
 }
 
+Status reclassify_blocks(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                         const MergeMode& mode) {
+  if (!is_admonition_type(entry.type))
+    return mode.pass_over("unsupported reclassify type: " + entry.type);
+  const auto range = block_range(entry.target);
+  if (!range)
+    return Error(
+        "reclassify admonition requires start/end block selectors (start_block/end_block, "
+        "from_block/to_block, start_node/end_node, or from_node/to_node)");
+  return wrap_block_range(blocks, entry, index, range->first, range->second, mode);
+}
+
+Status inject_block(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                    const MergeMode& mode) {
+  const std::optional<InjectionKind> kind = injection_kind(entry.type);
+  if (!kind) return mode.pass_over("unsupported injection type: " + entry.type);
+  return build_injection(entry, index, *kind, blocks, mode);
+}
+
+// One of the two entry lists: the word that names its entries in error contexts, and what
+// an entry does to the blocks of its target section.
+struct EntryKind {
+  std::string_view word;
+  Status (*effect)(const InjectionSpec& entry, std::uint64_t index, SectionBlocks& blocks,
+                   const MergeMode& mode);
+};
+constexpr EntryKind kReclassify{"reclassify", reclassify_blocks};
+constexpr EntryKind kInjection{"injection", inject_block};
+
 // Applies entries to the FINAL document. Each target section's children are taken into
 // a SectionBlocks the first time an entry names it and stay there until the merge ends,
 // so a run of entries on one section costs little per entry; destroying the Merge puts
-// every section's children back.
+// every section's children back. The targets are the document's top-level sections, so
+// no section being worked on lies inside another one's working children.
 class Merge {
  public:
-  Merge(parser::Document& document, const MergeMode& mode)
-      : sections_(document.children), mode_(mode) {}
+  Merge(parser::Document& document, const MergeMode& mode) : sections_(document), mode_(mode) {}
 
-  Status reclassify(const InjectionSpec& entry, std::uint64_t index) {
+  // Checks the entry's target keys, finds its section and applies it there; a failure
+  // comes under the context that names the entry by its list, index and type.
+  Status apply(const EntryKind& kind, const InjectionSpec& entry, std::uint64_t index) {
     if (Status valid = validate_target_keys(entry.target, mode_); !valid)
       return Error::wrap(
-          entry_context("failed to validate target keys for reclassify", index, entry.type),
+          entry_context("failed to validate target keys for ", kind.word, index, entry.type),
           std::move(valid).error());
-    if (Status applied = apply_reclassify(entry, index); !applied)
-      return Error::wrap(entry_context("failed to apply reclassify", index, entry.type),
-                         std::move(applied).error());
-    return {};
-  }
-
-  Status inject(const InjectionSpec& entry, std::uint64_t index) {
-    if (Status valid = validate_target_keys(entry.target, mode_); !valid)
-      return Error::wrap(
-          entry_context("failed to validate target keys for injection", index, entry.type),
-          std::move(valid).error());
-    if (Status applied = apply_injection(entry, index); !applied)
-      return Error::wrap(entry_context("failed to apply injection", index, entry.type),
+    if (Status applied = apply_to_target(kind, entry, index); !applied)
+      return Error::wrap(entry_context("failed to apply ", kind.word, index, entry.type),
                          std::move(applied).error());
     return {};
   }
 
  private:
+  Status apply_to_target(const EntryKind& kind, const InjectionSpec& entry, std::uint64_t index) {
+    auto blocks = target_blocks(entry);
+    if (!blocks) return std::move(blocks).error();
+    if (blocks.value() == nullptr) return {};  // no such section: passed over
+    return kind.effect(entry, index, *blocks.value(), mode_);
+  }
+
   // The working children of the entry's target section; nullptr when the section is
   // missing and lenient mode passes the entry over.
   Result<SectionBlocks*> target_blocks(const InjectionSpec& entry) {
-    // Without the flat index a section may lie inside another one whose children are
-    // being worked on, so every open section is put back before the full search.
-    if (!sections_.flat()) open_.clear();
     parser::SectionNode* section = sections_.find(entry.target.section);
-    if (section == nullptr) {
-      std::string message = "target section not found: " + entry.target.section;
-      if (mode_.strict) return Error(std::move(message));
-      mode_.warning(message);
-      return static_cast<SectionBlocks*>(nullptr);
-    }
+    if (section == nullptr)
+      return mode_.pass_over("target section not found: " + entry.target.section, {},
+                             []() -> Result<SectionBlocks*> { return nullptr; });
     std::unique_ptr<SectionBlocks>& blocks = open_[section];
     if (!blocks) blocks = std::make_unique<SectionBlocks>(*section);
     return blocks.get();
-  }
-
-  // Passes over an unsupported type: an error naming `message` (strict) or a warning.
-  Status unsupported(std::string message) {
-    if (mode_.strict) return Error(std::move(message));
-    mode_.warning(message);
-    return {};
-  }
-
-  Status apply_reclassify(const InjectionSpec& entry, std::uint64_t index) {
-    auto blocks = target_blocks(entry);
-    if (!blocks) return std::move(blocks).error();
-    if (blocks.value() == nullptr) return {};
-    if (!is_admonition_type(entry.type))
-      return unsupported("unsupported reclassify type: " + entry.type);
-    const auto range = block_range(entry.target);
-    if (!range)
-      return Error(
-          "reclassify admonition requires start/end block selectors (start_block/end_block, "
-          "from_block/to_block, start_node/end_node, or from_node/to_node)");
-    return wrap_block_range(*blocks.value(), entry, index, range->first, range->second, mode_);
-  }
-
-  Status apply_injection(const InjectionSpec& entry, std::uint64_t index) {
-    auto blocks = target_blocks(entry);
-    if (!blocks) return std::move(blocks).error();
-    if (blocks.value() == nullptr) return {};
-    const std::optional<InjectionKind> kind = injection_kind(entry.type);
-    if (!kind) return unsupported("unsupported injection type: " + entry.type);
-    return build_injection(entry, index, *kind, *blocks.value(), mode_);
   }
 
   SectionIndex sections_;
@@ -122,9 +115,7 @@ Status validate_target_keys(const TargetSpec& target, const MergeMode& mode) {
     first = false;
     message += key;
   }
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message);
-  return {};
+  return mode.pass_over(std::move(message));
 }
 
 namespace {
@@ -150,35 +141,29 @@ Result<EntryLists> read_entry_lists(std::string_view sidecar_text) {
   return EntryLists{std::move(injections).value(), std::move(reclassify).value()};
 }  // the loaded tree is dropped here
 
-Result<parser::Document> merge_entries(parser::Document document, const EntryLists& lists,
-                                       bool strict, const WarningSink& warn) {
-  const MergeMode mode{strict, &warn};
-  {
-    Merge merge(document, mode);
-    for (std::size_t j = 0; j < lists.reclassify.size(); ++j)
-      if (Status applied = merge.reclassify(lists.reclassify[j], j); !applied)
-        return std::move(applied).error();
-    for (std::size_t j = 0; j < lists.injections.size(); ++j)
-      if (Status applied = merge.inject(lists.injections[j], j); !applied)
-        return std::move(applied).error();
-  }  // every worked-on section gets its children back here
-  return document;
-}
-
 }  // namespace
 
 Result<parser::Document> apply_sidecar(const parser::Document& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn) {
-  Result<EntryLists> lists = read_entry_lists(sidecar_text);
-  if (!lists) return std::move(lists).error();
-  return merge_entries(parser::Document(base), *lists, strict, warn);
+  return apply_sidecar(parser::Document(base), sidecar_text, strict, warn);
 }
 
 Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn) {
   Result<EntryLists> lists = read_entry_lists(sidecar_text);
   if (!lists) return std::move(lists).error();
-  return merge_entries(std::move(base), *lists, strict, warn);
+  parser::Document document = std::move(base);
+  const MergeMode mode{strict, &warn};
+  {
+    Merge merge(document, mode);
+    for (std::size_t j = 0; j < lists->reclassify.size(); ++j)
+      if (Status applied = merge.apply(kReclassify, lists->reclassify[j], j); !applied)
+        return std::move(applied).error();
+    for (std::size_t j = 0; j < lists->injections.size(); ++j)
+      if (Status applied = merge.apply(kInjection, lists->injections[j], j); !applied)
+        return std::move(applied).error();
+  }  // every worked-on section gets its children back here
+  return document;
 }
 
 }  // namespace lorvane::inject

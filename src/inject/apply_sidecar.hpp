@@ -23,8 +23,8 @@ Result<parser::Document> apply_sidecar(const parser::Document& base, std::string
                                        bool strict, const WarningSink& warn);
 
 /// The same merge for a caller that no longer needs the BASE document: `base` itself
-/// becomes the FINAL document, which saves copying the whole tree. `base` is consumed
-/// whatever the outcome.
+/// becomes the FINAL document, which saves copying the whole tree (the overload above
+/// merges into a copy through this one). `base` is consumed whatever the outcome.
 Result<parser::Document> apply_sidecar(parser::Document&& base, std::string_view sidecar_text,
                                        bool strict, const WarningSink& warn);
 

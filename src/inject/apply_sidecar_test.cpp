@@ -71,8 +71,7 @@ TEST(ApplySidecar, ConsumingTheBaseMergesTheSame) {
   const char* const texts[] = {
       ("injections:\n  - {type: note, text: x, target: {section: '1', after_paragraph: 0}}\n"
        "reclassify:\n  - {type: tip, target: {section: '1.1', start_block: 0, end_block: 1}}\n"),
-      "injections:\n  - {type: figure, target: {section: '9'}}\n",
-      "injections: {a: 1}\n"};
+      "injections:\n  - {type: figure, target: {section: '9'}}\n", "injections: {a: 1}\n"};
   for (const char* text : texts) {
     for (bool strict : {true, false}) {
       SCOPED_TRACE(text);
@@ -463,8 +462,9 @@ TEST(ApplySidecar, FinalDocumentInJsonForm) {
 })");
 }
 
-TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
-  // Not a parsed document: section 1. holds section 1.5 among its blocks.
+TEST(ApplySidecar, SectionsInsideSectionsAreNoTargets) {
+  // Not a parsed document: section 1. holds section 1.5 among its blocks. The entries on
+  // 1.5 are passed over, and 1.5 moves with the blocks of 1. unchanged.
   parser::Document base;
   base.title = "T";
   base.children.push_back(section(
@@ -483,9 +483,14 @@ TEST(ApplySidecar, SectionsNestedInSectionsAreFoundUntilWrapped) {
   const auto& wrapped = r.document->children[0].get_if<parser::SectionNode>()->children[1];
   const auto& inside = wrapped.get_if<parser::AdmonitionNode>()->children;
   EXPECT_EQ(ids(inside), (Ids{"y", "sec-1.5"}));
-  EXPECT_EQ(ids(inside[1].get_if<parser::SectionNode>()->children), (Ids{"z", "q0", "x"}));
-  // Once inside the admonition, 1.5 is no longer searched for.
-  EXPECT_EQ(r.warnings, Ids{"WARN: target section not found: 1.5\n"});
+  EXPECT_EQ(ids(inside[1].get_if<parser::SectionNode>()->children), (Ids{"q0"}));
+  EXPECT_EQ(r.warnings,
+            (Ids{"WARN: target section not found: 1.5\n", "WARN: target section not found: 1.5\n",
+                 "WARN: target section not found: 1.5\n"}));
+  Merged strict =
+      run("injections:\n  - {type: paragraph, text: x, target: {section: '1.5'}}\n", true, base);
+  EXPECT_EQ(failure(strict),
+            "failed to apply injection #0 (paragraph) / target section not found: 1.5");
 }
 
 TEST(ApplySidecar, SampleSidecarFile) {

@@ -17,31 +17,25 @@ constexpr std::array<std::string_view, 15> kTargetKeys = {
     "after_note", "start_block", "end_block",        "from_block",      "to_block",
     "start_node", "end_node",    "from_node",        "to_node",         "after_block"};
 
+// "invalid {what}: {value}, expected {expected}", the loader's family of kind errors.
+Error invalid(std::string_view what, const YamlValue& value, std::string_view expected) {
+  std::string message = "invalid ";
+  message += what;
+  message += ": ";
+  message += describe_yaml_value(yaml_value_untag(value));
+  message += ", expected ";
+  message += expected;
+  return Error(std::move(message));
+}
+
 Error invalid_type(const YamlValue& value, std::string_view expected) {
-  std::string message = "invalid type: ";
-  message += describe_yaml_value(yaml_value_untag(value));
-  message += ", expected ";
-  message += expected;
-  return Error(std::move(message));
+  return invalid("type", value, expected);
 }
 
-Error invalid_value(const YamlValue& value, std::string_view expected) {
-  std::string message = "invalid value: ";
-  message += describe_yaml_value(yaml_value_untag(value));
-  message += ", expected ";
-  message += expected;
-  return Error(std::move(message));
-}
-
-Error missing_field(std::string_view name) {
-  std::string message = "missing field `";
-  message += name;
-  message += '`';
-  return Error(std::move(message));
-}
-
-Error duplicate_field(std::string_view name) {
-  std::string message = "duplicate field `";
+// "{problem} `{name}`": "missing field `type`", "duplicate field `text`".
+Error field_error(std::string_view problem, std::string_view name) {
+  std::string message(problem);
+  message += " `";
   message += name;
   message += '`';
   return Error(std::move(message));
@@ -70,31 +64,16 @@ Result<std::string> read_text(const YamlValue& value) {
   return invalid_type(untagged, "a string");
 }
 
-// The optional kinds test for null on the value as loaded: a tagged null is not absent.
-Status read_optional_text(const YamlValue& value, std::optional<std::string>& out) {
-  out.reset();
-  if (value.is_null()) return {};
-  auto text = read_text(value);
-  if (!text) return std::move(text).error();
-  out = std::move(text).value();
-  return {};
-}
-
 Result<bool> read_bool(const YamlValue& value) {
   const YamlValue& untagged = yaml_value_untag(value);
   if (const auto* flag = untagged.get_if<bool>()) return *flag;
   return invalid_type(untagged, "a boolean");
 }
 
-Status read_optional_usize(const YamlValue& value, std::optional<std::uint64_t>& out) {
-  out.reset();
-  if (value.is_null()) return {};
+Result<std::uint64_t> read_usize(const YamlValue& value) {
   const YamlValue& untagged = yaml_value_untag(value);
-  if (const auto* number = untagged.get_if<std::uint64_t>()) {
-    out = *number;
-    return {};
-  }
-  if (untagged.get_if<std::int64_t>()) return invalid_value(untagged, "usize");
+  if (const auto* number = untagged.get_if<std::uint64_t>()) return *number;
+  if (untagged.get_if<std::int64_t>()) return invalid("value", untagged, "usize");
   return invalid_type(untagged, "usize");
 }
 
@@ -109,42 +88,48 @@ Result<std::vector<std::string>> read_text_list(const YamlSequence& items) {
   return out;
 }
 
-Status read_optional_text_list(const YamlValue& value,
-                               std::optional<std::vector<std::string>>& out) {
-  out.reset();
-  if (value.is_null()) return {};
+Result<std::vector<std::string>> read_text_sequence(const YamlValue& value) {
   const YamlValue& untagged = yaml_value_untag(value);
   const auto* items = untagged.get_if<YamlSequence>();
   if (!items) return invalid_type(untagged, "a sequence");
-  auto list = read_text_list(*items);
-  if (!list) return std::move(list).error();
-  out = std::move(list).value();
-  return {};
+  return read_text_list(*items);
 }
 
-Status read_optional_rows(const YamlValue& value,
-                          std::optional<std::vector<std::vector<std::string>>>& out) {
-  out.reset();
-  if (value.is_null()) return {};
+// A sequence of rows, each a sequence of texts; a null row is a row without cells.
+Result<std::vector<std::vector<std::string>>> read_rows(const YamlValue& value) {
   const YamlValue& untagged = yaml_value_untag(value);
   const auto* rows = untagged.get_if<YamlSequence>();
   if (!rows) return invalid_type(untagged, "a sequence");
   std::vector<std::vector<std::string>> result;
   result.reserve(rows->size());
   for (const YamlValue& row : *rows) {
-    const YamlValue& untagged_row = yaml_value_untag(row);
-    if (untagged_row.is_null()) {
+    if (yaml_value_untag(row).is_null()) {
       result.emplace_back();
       continue;
     }
-    const auto* cells = untagged_row.get_if<YamlSequence>();
-    if (!cells) return invalid_type(untagged_row, "a sequence");
-    auto list = read_text_list(*cells);
-    if (!list) return std::move(list).error();
-    result.push_back(std::move(list).value());
+    auto cells = read_text_sequence(row);
+    if (!cells) return std::move(cells).error();
+    result.push_back(std::move(cells).value());
   }
-  out = std::move(result);
+  return result;
+}
+
+// Sets `out` to what `read` makes of `value`; on an error `out` is not changed.
+template <typename Out, typename Read>
+Status read_into(const YamlValue& value, Out& out, Read read) {
+  auto read_value = read(value);
+  if (!read_value) return std::move(read_value).error();
+  out = std::move(read_value).value();
   return {};
+}
+
+// An optional field is absent when its value is null as loaded (a tagged null is not
+// absent: `read` then meets it), else what `read` makes of it.
+template <typename T, typename Read>
+Status read_optional(const YamlValue& value, std::optional<T>& out, Read read) {
+  out.reset();
+  if (value.is_null()) return {};
+  return read_into(value, out, read);
 }
 
 // Whether `value` is, or holds anywhere (keys included), a tagged value. Walks with an
@@ -167,115 +152,91 @@ bool holds_tagged_value(const YamlValue& value) {
   return false;
 }
 
-Status read_injection_field(InjectionField field, const YamlValue& value, InjectionSpec& injection) {
+Status read_injection_field(InjectionField field, const YamlValue& value,
+                            InjectionSpec& injection) {
   switch (field) {
     case InjectionField::kId:
-      return read_optional_text(value, injection.id);
-    case InjectionField::kType: {
-      auto text = read_text(value);
-      if (!text) return std::move(text).error();
-      injection.type = std::move(text).value();
-      return {};
-    }
+      return read_optional(value, injection.id, read_text);
+    case InjectionField::kType:
+      return read_into(value, injection.type, read_text);
     case InjectionField::kLevel:
-      return read_optional_text(value, injection.level);
+      return read_optional(value, injection.level, read_text);
     case InjectionField::kTitle:
-      return read_optional_text(value, injection.title);
+      return read_optional(value, injection.title, read_text);
     case InjectionField::kText:
-      return read_optional_text(value, injection.text);
+      return read_optional(value, injection.text, read_text);
     case InjectionField::kSrc:
-      return read_optional_text(value, injection.src);
+      return read_optional(value, injection.src, read_text);
     case InjectionField::kAlt:
-      return read_optional_text(value, injection.alt);
+      return read_optional(value, injection.alt, read_text);
     case InjectionField::kCaption:
-      return read_optional_text(value, injection.caption);
+      return read_optional(value, injection.caption, read_text);
     case InjectionField::kWidth:
-      return read_optional_text(value, injection.width);
+      return read_optional(value, injection.width, read_text);
     case InjectionField::kAlignment:
-      return read_optional_text(value, injection.alignment);
+      return read_optional(value, injection.alignment, read_text);
     case InjectionField::kLanguage:
-      return read_optional_text(value, injection.language);
+      return read_optional(value, injection.language, read_text);
     case InjectionField::kCode:
-      return read_optional_text(value, injection.code);
+      return read_optional(value, injection.code, read_text);
     case InjectionField::kContent:
-      return read_optional_text(value, injection.content);
+      return read_optional(value, injection.content, read_text);
     case InjectionField::kHeaders:
-      return read_optional_text_list(value, injection.headers);
+      return read_optional(value, injection.headers, read_text_sequence);
     case InjectionField::kRows:
-      return read_optional_rows(value, injection.rows);
+      return read_optional(value, injection.rows, read_rows);
     case InjectionField::kCsv:
-      return read_optional_text(value, injection.csv);
+      return read_optional(value, injection.csv, read_text);
     case InjectionField::kDataSource:
-      return read_optional_text(value, injection.data_source);
+      return read_optional(value, injection.data_source, read_text);
     case InjectionField::kColumns:
-      return read_optional_text_list(value, injection.columns);
+      return read_optional(value, injection.columns, read_text_sequence);
     case InjectionField::kRenderHints:
       if (value.is_null())
         injection.render_hints.reset();
       else
         injection.render_hints = value;
       return {};
-    case InjectionField::kTarget: {
-      auto target = deserialize_target_spec(value);
-      if (!target) return std::move(target).error();
-      injection.target = std::move(target).value();
-      return {};
-    }
+    case InjectionField::kTarget:
+      return read_into(value, injection.target, deserialize_target_spec);
   }
   return {};
 }
 
-std::optional<std::uint64_t>& target_selector(TargetField field, TargetSpec& target) {
-  switch (field) {
-    case TargetField::kBeforeParagraph:
-      return target.before_paragraph;
-    case TargetField::kAfterParagraph:
-      return target.after_paragraph;
-    case TargetField::kAfterList:
-      return target.after_list;
-    case TargetField::kAfterNote:
-      return target.after_note;
-    case TargetField::kStartBlock:
-      return target.start_block;
-    case TargetField::kEndBlock:
-      return target.end_block;
-    case TargetField::kFromBlock:
-      return target.from_block;
-    case TargetField::kToBlock:
-      return target.to_block;
-    case TargetField::kStartNode:
-      return target.start_node;
-    case TargetField::kEndNode:
-      return target.end_node;
-    case TargetField::kFromNode:
-      return target.from_node;
-    case TargetField::kToNode:
-      return target.to_node;
-    case TargetField::kAfterBlock:
-    case TargetField::kSection:
-    case TargetField::kPrepend:
-      break;
-  }
-  return target.after_block;
-}
-
 Status read_target_field(TargetField field, const YamlValue& value, TargetSpec& target) {
   switch (field) {
-    case TargetField::kSection: {
-      auto text = read_text(value);
-      if (!text) return std::move(text).error();
-      target.section = std::move(text).value();
-      return {};
-    }
-    case TargetField::kPrepend: {
-      auto flag = read_bool(value);
-      if (!flag) return std::move(flag).error();
-      target.prepend = flag.value();
-      return {};
-    }
-    default:
-      return read_optional_usize(value, target_selector(field, target));
+    case TargetField::kSection:
+      return read_into(value, target.section, read_text);
+    case TargetField::kPrepend:
+      return read_into(value, target.prepend, read_bool);
+    case TargetField::kBeforeParagraph:
+      return read_optional(value, target.before_paragraph, read_usize);
+    case TargetField::kAfterParagraph:
+      return read_optional(value, target.after_paragraph, read_usize);
+    case TargetField::kAfterList:
+      return read_optional(value, target.after_list, read_usize);
+    case TargetField::kAfterNote:
+      return read_optional(value, target.after_note, read_usize);
+    case TargetField::kStartBlock:
+      return read_optional(value, target.start_block, read_usize);
+    case TargetField::kEndBlock:
+      return read_optional(value, target.end_block, read_usize);
+    case TargetField::kFromBlock:
+      return read_optional(value, target.from_block, read_usize);
+    case TargetField::kToBlock:
+      return read_optional(value, target.to_block, read_usize);
+    case TargetField::kStartNode:
+      return read_optional(value, target.start_node, read_usize);
+    case TargetField::kEndNode:
+      return read_optional(value, target.end_node, read_usize);
+    case TargetField::kFromNode:
+      return read_optional(value, target.from_node, read_usize);
+    case TargetField::kToNode:
+      return read_optional(value, target.to_node, read_usize);
+    case TargetField::kAfterBlock:
+      return read_optional(value, target.after_block, read_usize);
   }
+  return {};
 }
 
 }  // namespace
@@ -332,13 +293,15 @@ Result<InjectionSpec> deserialize_injection_spec(const YamlValue& value) {
     const std::optional<InjectionField> field = visit_injection_spec_key(key.value());
     if (!field) continue;  // unknown keys of an entry are ignored, values unexamined
     const auto bit = static_cast<std::size_t>(*field);
-    if (seen[bit]) return duplicate_field(injection_field_name(*field));
+    if (seen[bit]) return field_error("duplicate field", injection_field_name(*field));
     seen[bit] = true;
     if (Status read = read_injection_field(*field, entry.value, injection); !read)
       return std::move(read).error();
   }
-  if (!seen[static_cast<std::size_t>(InjectionField::kType)]) return missing_field("type");
-  if (!seen[static_cast<std::size_t>(InjectionField::kTarget)]) return missing_field("target");
+  if (!seen[static_cast<std::size_t>(InjectionField::kType)])
+    return field_error("missing field", "type");
+  if (!seen[static_cast<std::size_t>(InjectionField::kTarget)])
+    return field_error("missing field", "target");
   return injection;
 }
 
@@ -359,12 +322,13 @@ Result<TargetSpec> deserialize_target_spec(const YamlValue& value) {
       continue;
     }
     const auto bit = static_cast<std::size_t>(*field);
-    if (seen[bit]) return duplicate_field(target_field_name(*field));
+    if (seen[bit]) return field_error("duplicate field", target_field_name(*field));
     seen[bit] = true;
     if (Status read = read_target_field(*field, entry.value, target); !read)
       return std::move(read).error();
   }
-  if (!seen[static_cast<std::size_t>(TargetField::kSection)]) return missing_field("section");
+  if (!seen[static_cast<std::size_t>(TargetField::kSection)])
+    return field_error("missing field", "section");
   for (const auto& [key, held] : unknown)
     target.unknown_keys.insert_or_assign(std::string(key), *held);
   return target;

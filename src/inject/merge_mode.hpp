@@ -3,6 +3,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+
+#include "parser/error.hpp"
 
 namespace lorvane::inject {
 
@@ -27,6 +30,23 @@ struct MergeMode {
     line += suffix;
     line += '\n';
     (*warn)(line);
+  }
+
+  /// A problem that lenient mode passes over. Strict: the error `message`. Lenient: the
+  /// warning line for `message` and `suffix`, then what `fallback` does and returns in place
+  /// of the entry's own effect (an append, or a null target that passes the entry over).
+  template <typename Fallback>
+  std::invoke_result_t<Fallback&> pass_over(std::string message, std::string_view suffix,
+                                            Fallback&& fallback) const {
+    if (strict) return Error(std::move(message));
+    warning(message, suffix);
+    return fallback();
+  }
+
+  /// The same without a fallback: in lenient mode the entry then has no effect (an
+  /// unsupported type, a range that cannot be wrapped) or goes on (unknown target keys).
+  Status pass_over(std::string message) const {
+    return pass_over(std::move(message), {}, [] { return Status(); });
   }
 };
 

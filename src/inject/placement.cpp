@@ -26,13 +26,20 @@ std::string miss_message(std::string_view kind_word, std::uint64_t n, std::strin
   return message;
 }
 
+// A placement that cannot be made: an error naming `message` (strict), else a warning and
+// an append.
+Status append_instead(SectionBlocks& section, parser::Node node, std::string message,
+                      const MergeMode& mode) {
+  return mode.pass_over(std::move(message), "; appending", [&] {
+    section.append(std::move(node));
+    return Status();
+  });
+}
+
 Status miss(SectionBlocks& section, parser::Node node, const MergeMode& mode,
             std::string_view kind_word, std::uint64_t n) {
-  std::string message = miss_message(kind_word, n, section.number());
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message, "; appending");
-  section.append(std::move(node));
-  return {};
+  return append_instead(section, std::move(node), miss_message(kind_word, n, section.number()),
+                        mode);
 }
 
 // "admonition block range [{start}..={end}] " — the common head of two range messages.
@@ -45,49 +52,11 @@ std::string range_head(std::uint64_t start, std::uint64_t end) {
   return message;
 }
 
-// A lenient range problem: warn, and the entry has no effect.
-Status range_problem(std::string message, const MergeMode& mode) {
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message);
-  return {};
-}
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
-parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target) {
-  const std::string_view wanted = without_trailing_dots(target);
-  struct Frame {
-    parser::NodeList* list;
-    std::size_t next;
-  };
-  std::vector<Frame> stack{{&sections, 0}};
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next == frame.list->size()) {
-      stack.pop_back();
-      continue;
-    }
-    parser::Node& node = (*frame.list)[frame.next++];
-    auto* section = node.get_if<parser::SectionNode>();
-    if (section == nullptr) continue;
-    if (without_trailing_dots(section->number) == wanted) return section;
-    if (!section->children.empty()) stack.push_back({&section->children, 0});
-  }
-  return nullptr;
-}
-
-SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
-  for (parser::Node& node : sections) {
-    auto* section = node.get_if<parser::SectionNode>();
-    if (section == nullptr) continue;
-    for (const parser::Node& child : section->children)
-      if (child.get_if<parser::SectionNode>()) flat_ = false;
-  }
-  if (!flat_) return;
-  by_number_.reserve(sections.size());
-  for (parser::Node& node : sections)
+SectionIndex::SectionIndex(parser::Document& document) {
+  by_number_.reserve(document.children.size());
+  for (parser::Node& node : document.children)
     if (auto* section = node.get_if<parser::SectionNode>())
       by_number_.push_back({without_trailing_dots(section->number), section});
   std::stable_sort(by_number_.begin(), by_number_.end(),
@@ -95,7 +64,6 @@ SectionIndex::SectionIndex(parser::NodeList& sections) : sections_(&sections) {
 }
 
 parser::SectionNode* SectionIndex::find(std::string_view target) const {
-  if (!flat_) return find_section(*sections_, target);
   const std::string_view wanted = without_trailing_dots(target);
   // The first of equal numbers is the first in document order.
   const auto it = std::lower_bound(
@@ -153,10 +121,7 @@ Status insert_after_block(SectionBlocks& section, parser::Node node, std::uint64
   message += "' with ";
   append_decimal(message, count);
   message += " child blocks";
-  if (mode.strict) return Error(std::move(message));
-  mode.warning(message, "; appending");
-  section.append(std::move(node));
-  return {};
+  return append_instead(section, std::move(node), std::move(message), mode);
 }
 
 Status insert_after_match(SectionBlocks& section, parser::Node node,
@@ -190,7 +155,7 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     std::string message = "section ";
     message += section.number();
     message += " has no child blocks";
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   if (end < start) return Error("invalid admonition block range: start_block > end_block");
   if (end >= count) {
@@ -199,7 +164,7 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     message += section.number();
     message += "' child count ";
     append_decimal(message, count);
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   const auto first = static_cast<std::size_t>(start);
   const auto last = static_cast<std::size_t>(end);
@@ -210,19 +175,17 @@ Status wrap_block_range(SectionBlocks& section, const InjectionSpec& entry,
     message += "' would nest admonitions deeper than ";
     append_decimal(message, kMaxAdmonitionDepth);
     message += " levels";
-    return range_problem(std::move(message), mode);
+    return mode.pass_over(std::move(message));
   }
   section.wrap(first, last, make_admonition(entry, entry_index));
   return {};
 }
 
 std::string default_admonition_level(std::string_view type) {
-  std::string lower(type);
-  for (char& c : lower) c = ascii_lower(c);
-  if (lower == "tip") return "TIP";
-  if (lower == "important") return "IMPORTANT";
-  if (lower == "warning") return "WARNING";
-  if (lower == "example") return "EXAMPLE";
+  if (equals_ascii_lower(type, "tip")) return "TIP";
+  if (equals_ascii_lower(type, "important")) return "IMPORTANT";
+  if (equals_ascii_lower(type, "warning")) return "WARNING";
+  if (equals_ascii_lower(type, "example")) return "EXAMPLE";
   return "NOTE";
 }
 

@@ -25,22 +25,19 @@ namespace lorvane::inject {
 /// the square of the depth.
 inline constexpr std::uint32_t kMaxAdmonitionDepth = 32;
 
-/// The first section, depth first (a section before its own children), whose number
-/// equals `target` once trailing dots are removed from both; non-section nodes are
-/// skipped and not searched inside. Walks with an explicit stack.
-parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target);
-
-/// `find_section` over a document's top-level children through an index built once.
-/// When every section lies at the top level (the parser's documents) a lookup is a
-/// binary search; otherwise it falls back to the full search.
-/// REQUIRES: `sections` is not changed while the index is used (the merge changes only
-/// the children of sections).
+/// The sections of a document by number, for the lookup of an entry's target: the first
+/// section, in document order, whose number equals the target once trailing dots are
+/// removed from both. A document holds every section at its top level and a section's
+/// children are never sections (the parser builds no other form, and no merge step puts a
+/// section inside a node), so the index holds the document's top-level sections and a
+/// lookup is one binary search. A section that a hand-built tree puts inside another node
+/// is not indexed and is never a target.
+/// REQUIRES: `document.children` is not changed while the index is used (the merge changes
+/// only the children of sections).
 class SectionIndex {
  public:
-  explicit SectionIndex(parser::NodeList& sections);
+  explicit SectionIndex(parser::Document& document);
   parser::SectionNode* find(std::string_view target) const;
-  /// Whether lookups go through the index: no section holds another section.
-  bool flat() const { return flat_; }
 
  private:
   struct Numbered {
@@ -48,8 +45,6 @@ class SectionIndex {
     parser::SectionNode* section;
   };
 
-  parser::NodeList* sections_;
-  bool flat_ = true;
   /// Sorted by number, sections of equal numbers in document order. Sorted rather than
   /// hashed: both the numbers and the targets come from the input, and a hash function
   /// fixed in advance lets a crafted source put every number in one bucket.

@@ -17,14 +17,45 @@ using testing::section;
 using testing::WarningLines;
 using Ids = std::vector<std::string>;
 
-parser::NodeList top_level(std::initializer_list<const char*> numbers) {
-  parser::NodeList nodes;
-  for (const char* number : numbers) nodes.push_back(section(number));
-  return nodes;
+// The lookup as first written: a depth-first search of the whole tree (a section before
+// its own children, other nodes neither compared nor searched inside), with an explicit
+// stack. The reference that the index must agree with on documents, whose sections all
+// lie at the top level.
+parser::SectionNode* find_section(parser::NodeList& sections, std::string_view target) {
+  auto without_trailing_dots = [](std::string_view number) {
+    while (!number.empty() && number.back() == '.') number.remove_suffix(1);
+    return number;
+  };
+  const std::string_view wanted = without_trailing_dots(target);
+  struct Frame {
+    parser::NodeList* list;
+    std::size_t next;
+  };
+  std::vector<Frame> stack{{&sections, 0}};
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.list->size()) {
+      stack.pop_back();
+      continue;
+    }
+    parser::Node& node = (*frame.list)[frame.next++];
+    auto* section = node.get_if<parser::SectionNode>();
+    if (section == nullptr) continue;
+    if (without_trailing_dots(section->number) == wanted) return section;
+    if (!section->children.empty()) stack.push_back({&section->children, 0});
+  }
+  return nullptr;
+}
+
+parser::Document top_level(std::initializer_list<const char*> numbers) {
+  parser::Document document;
+  for (const char* number : numbers) document.children.push_back(section(number));
+  return document;
 }
 
 TEST(FindSection, ComparesNumbersWithoutTrailingDots) {
-  parser::NodeList sections = top_level({"1.", "1.2", "1.20", "2.", "3..", "."});
+  parser::Document document = top_level({"1.", "1.2", "1.20", "2.", "3..", "."});
+  parser::NodeList& sections = document.children;
   sections.insert(sections.begin(), paragraph("not a section"));
   struct Case {
     const char* target;
@@ -35,8 +66,7 @@ TEST(FindSection, ComparesNumbersWithoutTrailingDots) {
       {"1.20", "1.20"}, {"1.2.", "1.2"}, {" 2", nullptr}, {"02", nullptr}, {"2 ", nullptr},
       {"1.3", nullptr}, {"...", "."},    {"", "."},
   };
-  SectionIndex index(sections);
-  EXPECT_TRUE(index.flat());
+  SectionIndex index(document);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     for (parser::SectionNode* found : {find_section(sections, c.target), index.find(c.target)}) {
@@ -51,9 +81,10 @@ TEST(FindSection, ComparesNumbersWithoutTrailingDots) {
 }
 
 TEST(FindSection, FirstMatchInDocumentOrder) {
-  parser::NodeList sections = top_level({"1.", "2.", "1"});
+  parser::Document document = top_level({"1.", "2.", "1"});
+  parser::NodeList& sections = document.children;
   sections[2].get_if<parser::SectionNode>()->title = "second one";
-  SectionIndex index(sections);
+  SectionIndex index(document);
   EXPECT_EQ(index.find("1"), sections[0].get_if<parser::SectionNode>());
   EXPECT_EQ(find_section(sections, "1"), sections[0].get_if<parser::SectionNode>());
 }
@@ -61,14 +92,14 @@ TEST(FindSection, FirstMatchInDocumentOrder) {
 TEST(FindSection, IndexAgreesWithTheFullSearch) {
   // Many sections out of order, each number twice ("n." then "n"), so that sorting must
   // keep equal numbers in document order.
-  parser::NodeList sections;
+  parser::Document document;
+  parser::NodeList& sections = document.children;
   for (int i = 300; i > 0; --i) {
     const std::string number = std::to_string(i % 97) + "." + std::to_string(i);
     sections.push_back(section(number + "."));
     sections.push_back(section(number));
   }
-  const SectionIndex index(sections);
-  ASSERT_TRUE(index.flat());
+  const SectionIndex index(document);
   for (int i = 0; i <= 301; ++i) {
     const std::string target = std::to_string(i % 97) + "." + std::to_string(i);
     SCOPED_TRACE(target);
@@ -84,27 +115,29 @@ TEST(FindSection, IndexAgreesWithTheFullSearch) {
 }
 
 TEST(FindSection, SearchesInsideSectionsButNotInsideOtherNodes) {
-  // 1. holds 1.1 (which holds 1.1.1) and an admonition that holds 1.2; then 2. and 1.1
-  // again at the top level.
+  // Not a parsed document: 1. holds 1.1 (which holds 1.1.1) and an admonition that holds
+  // 1.2; then 2. and 1.1 again at the top level.
   parser::SectionNode inner = section("1.1", {section("1.1.1")});
   parser::SectionNode outer =
       section("1.", {paragraph("p"), inner, admonition("note", {section("1.2")})});
-  parser::NodeList sections;
+  parser::Document document;
+  parser::NodeList& sections = document.children;
   sections.push_back(outer);
   sections.push_back(section("2."));
   sections.push_back(section("1.1"));
   sections.back().get_if<parser::SectionNode>()->title = "top-level 1.1";
-  SectionIndex index(sections);
-  EXPECT_FALSE(index.flat());
   parser::SectionNode* found = find_section(sections, "1.1");
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->title, "Title 1.1");  // depth first: the nested one comes first
   EXPECT_NE(find_section(sections, "1.1.1"), nullptr);
   EXPECT_EQ(find_section(sections, "1.2"), nullptr);
+  // The index holds the top-level sections only.
+  SectionIndex index(document);
   ASSERT_NE(index.find("1.1"), nullptr);
-  EXPECT_EQ(index.find("1.1")->title, "Title 1.1");
-  EXPECT_NE(index.find("1.1.1"), nullptr);
+  EXPECT_EQ(index.find("1.1")->title, "top-level 1.1");
+  EXPECT_EQ(index.find("1.1.1"), nullptr);
   EXPECT_EQ(index.find("1.2"), nullptr);
+  EXPECT_EQ(index.find("2"), sections[1].get_if<parser::SectionNode>());
 }
 
 TEST(FindSection, DeepNestingDoesNotRecurse) {

@@ -11,8 +11,6 @@ namespace {
 constexpr std::size_t kMinChunkLength = 32;
 constexpr std::uint32_t kDepthLimit = std::numeric_limits<std::uint32_t>::max();
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 std::size_t chunk_length_for(std::size_t blocks) {
   std::size_t root = 1;
   while (root * root < blocks) ++root;
@@ -25,13 +23,16 @@ std::uint32_t saturating_increment(std::uint32_t depth) {
 
 }  // namespace
 
-bool is_note_level(std::string_view level) {
-  if (level.size() != 4) return false;
-  static constexpr char kNote[] = "note";
-  for (std::size_t i = 0; i < 4; ++i)
-    if (ascii_lower(level[i]) != kNote[i]) return false;
+bool equals_ascii_lower(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+  }
   return true;
 }
+
+bool is_note_level(std::string_view level) { return equals_ascii_lower(level, "note"); }
 
 bool is_note_admonition(const parser::Node& node) {
   const auto* admonition = node.get_if<parser::AdmonitionNode>();

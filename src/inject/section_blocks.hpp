@@ -27,6 +27,10 @@ namespace lorvane::inject {
 /// The classes of blocks that occurrence selectors count.
 enum class BlockKind : std::uint8_t { kOther, kParagraph, kList, kNote };
 
+/// Whether `text` equals `lower`, a word in lower case, once the ASCII capitals of `text`
+/// are made lower case (every other byte is compared as it is).
+bool equals_ascii_lower(std::string_view text, std::string_view lower);
+
 /// Whether `level` is "note" in any case of its four ASCII letters (exactly four bytes).
 bool is_note_level(std::string_view level);
 

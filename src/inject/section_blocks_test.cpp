@@ -18,6 +18,33 @@ using testing::ordered_list;
 using testing::paragraph;
 using testing::section;
 
+TEST(EqualsAsciiLower, FoldsOnlyAsciiCapitals) {
+  struct Case {
+    const char* text;
+    const char* lower;
+    bool equal;
+  };
+  // Folding by setting bit 0x20 would also turn "@", "[" and "\", next to the capitals,
+  // into "`", "{" and "|".
+  const Case cases[] = {
+      {"tip", "tip", true},
+      {"TiP", "tip", true},
+      {"WARNING", "warning", true},
+      {"", "", true},
+      {"tips", "tip", false},
+      {"ti", "tip", false},
+      {"[", "{", false},
+      {"@", "`", false},
+      {"\\", "|", false},
+      {"\xC3\x89t\xC3\xA9", "\xC3\xA9t\xC3\xA9", false},
+      {"tip", "TIP", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(equals_ascii_lower(c.text, c.lower), c.equal);
+  }
+}
+
 TEST(NoteAdmonition, FourLetterCaseInsensitiveTest) {
   struct Case {
     const char* level;

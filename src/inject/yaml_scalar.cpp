@@ -75,8 +75,7 @@ YamlInt negative_int(Wide magnitude) {
   } else if (magnitude <= kNegativeLimit) {
     result.kind = YamlInt::Kind::kNegative;
     // Two's complement negation in unsigned arithmetic, defined also for -2^63.
-    result.negative_value =
-        static_cast<std::int64_t>(~static_cast<std::uint64_t>(magnitude) + 1u);
+    result.negative_value = static_cast<std::int64_t>(~static_cast<std::uint64_t>(magnitude) + 1u);
   } else if (magnitude <= kWideNegativeLimit) {
     result.kind = YamlInt::Kind::kWideNegative;
     result.decimal = "-" + wide_to_decimal(magnitude);
@@ -174,6 +173,24 @@ ShortestDigits shortest_digits(double value) {
 
 void append_zeros(std::string& out, int count) {
   if (count > 0) out.append(static_cast<std::size_t>(count), '0');
+}
+
+// 0.DIGITS x 10^point without an exponent: "0.000DIGITS", "DIG.ITS" or "DIGITS000.0".
+void append_fixed(std::string& out, std::string_view digits, int point) {
+  const auto count = static_cast<int>(digits.size());
+  if (point <= 0) {
+    out += "0.";
+    append_zeros(out, -point);
+    out += digits;
+  } else if (point < count) {
+    out += digits.substr(0, static_cast<std::size_t>(point));
+    out += '.';
+    out += digits.substr(static_cast<std::size_t>(point));
+  } else {
+    out += digits;
+    append_zeros(out, point - count);
+    out += ".0";
+  }
 }
 
 void append_hex_escape(std::string& out, char32_t cp) {
@@ -353,19 +370,8 @@ void append_float_shortest(std::string& out, double value) {
     return;
   }
   const std::string_view digits(d.digits, static_cast<std::size_t>(d.count));
-  const int k = d.point - d.count;  // value = DIGITS x 10^k
-  if (k >= 0 && d.point <= 16) {
-    out += digits;
-    append_zeros(out, k);
-    out += ".0";
-  } else if (d.point > 0 && d.point <= 16) {
-    out += digits.substr(0, static_cast<std::size_t>(d.point));
-    out += '.';
-    out += digits.substr(static_cast<std::size_t>(d.point));
-  } else if (d.point > -5 && d.point <= 0) {
-    out += "0.";
-    append_zeros(out, -d.point);
-    out += digits;
+  if (d.point > -5 && d.point <= 16) {
+    append_fixed(out, digits, d.point);
   } else {
     out += digits[0];
     if (d.count > 1) {
@@ -388,20 +394,7 @@ void append_float_plain(std::string& out, double value) {
   }
   const ShortestDigits d = shortest_digits(value);
   if (d.negative) out += '-';
-  const std::string_view digits(d.digits, static_cast<std::size_t>(d.count));
-  if (d.point <= 0) {
-    out += "0.";
-    append_zeros(out, -d.point);
-    out += digits;
-  } else if (d.point < d.count) {
-    out += digits.substr(0, static_cast<std::size_t>(d.point));
-    out += '.';
-    out += digits.substr(static_cast<std::size_t>(d.point));
-  } else {
-    out += digits;
-    append_zeros(out, d.point - d.count);
-    out += ".0";
-  }
+  append_fixed(out, std::string_view(d.digits, static_cast<std::size_t>(d.count)), d.point);
 }
 
 void append_quoted_text(std::string& out, std::string_view text) {
