@@ -6,18 +6,49 @@
 namespace lorvane::parser {
 namespace {
 
-// Set while a NodeList copy constructor walks a subtree itself: the nested NodeList copy
-// constructors that the memberwise copy of each node runs then leave their list empty,
-// and the walk fills it from its work list instead of recursing.
-thread_local bool copying_shallow = false;
+// A copy of `node` with its child list, if it has one, left empty. Each member is named,
+// so g++'s missing-field-initializers warning flags a member added later and left out.
+Node copy_without_children(const Node& node) {
+  if (const auto* section = node.get_if<SectionNode>())
+    return SectionNode{.number = section->number,
+                       .title = section->title,
+                       .level = section->level,
+                       .children = {},
+                       .node_id = section->node_id,
+                       .source = section->source,
+                       .semantic_type = section->semantic_type,
+                       .render_hints = section->render_hints};
+  if (const auto* admonition = node.get_if<AdmonitionNode>())
+    return AdmonitionNode{.level = admonition->level,
+                          .children = {},
+                          .render_hints = admonition->render_hints,
+                          .node_id = admonition->node_id};
+  return node;  // holds no child list
+}
 
-class ShallowCopyScope {
- public:
-  ShallowCopyScope() { copying_shallow = true; }
-  ~ShallowCopyScope() { copying_shallow = false; }
-  ShallowCopyScope(const ShallowCopyScope&) = delete;
-  ShallowCopyScope& operator=(const ShallowCopyScope&) = delete;
-};
+// The deep copy of `from`, one list at a time from a work list, so that the depth of the
+// tree costs heap, not stack.
+NodeList deep_copy(const NodeList& from) {
+  NodeList root;
+  struct Job {
+    const NodeList* from;
+    NodeList* to;
+  };
+  std::vector<Job> jobs{{&from, &root}};
+  while (!jobs.empty()) {
+    const Job job = jobs.back();
+    jobs.pop_back();
+    // Reserved up front, so the addresses of the copied nodes (and of their child lists,
+    // which later jobs fill) stay put.
+    job.to->reserve(job.from->size());
+    for (const Node& node : *job.from) {
+      Node& copy = job.to->emplace_back(copy_without_children(node));
+      if (const NodeList* children = node.child_blocks(); children && !children->empty())
+        jobs.push_back({children, copy.child_blocks()});
+    }
+  }
+  return root;
+}
 
 }  // namespace
 
@@ -26,27 +57,7 @@ NodeList::NodeList(std::initializer_list<Node> nodes) {
   for (const Node& node : nodes) push_back(node);
 }
 
-NodeList::NodeList(const NodeList& other) {
-  if (copying_shallow) return;  // an enclosing copy fills this list from its work list
-  ShallowCopyScope scope;
-  struct Job {
-    const NodeList* from;
-    NodeList* to;
-  };
-  std::vector<Job> jobs{{&other, this}};
-  while (!jobs.empty()) {
-    const Job job = jobs.back();
-    jobs.pop_back();
-    // Reserved up front, so the addresses of the copied nodes (and of their child lists,
-    // which later jobs fill) stay put.
-    job.to->items_.reserve(job.from->items_.size());
-    for (const Node& node : job.from->items_) {
-      job.to->items_.push_back(node);  // copies the payload, children left empty
-      if (const NodeList* children = node.child_blocks(); children && !children->empty())
-        jobs.push_back({children, job.to->items_.back().child_blocks()});
-    }
-  }
-}
+NodeList::NodeList(const NodeList& other) : NodeList(deep_copy(other)) {}
 
 NodeList& NodeList::operator=(const NodeList& other) {
   if (this != &other) {

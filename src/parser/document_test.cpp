@@ -18,7 +18,11 @@ TEST(MakeNodeId, Cases) {
       {"two parts", "p-1.-0", make_node_id("p", {"1.", "0"})},
       {"empty parts dropped", "li-a_b", make_node_id("li", {"", "a b", ""})},
       {"two spaces", "x-a__b", make_node_id("x", {"a  b"})},
-      {"other white space kept", "x-a\tb\xC2\xA0" "c", make_node_id("x", {"a\tb\xC2\xA0" "c"})},
+      {"other white space kept",
+       "x-a\tb\xC2\xA0"
+       "c",
+       make_node_id("x", {"a\tb\xC2\xA0"
+                          "c"})},
       {"only empty parts", "inj", make_node_id("inj", {"", ""})},
       {"no parts", "doc", make_node_id("doc", {})},
       {"part not trimmed", "x-_a_", make_node_id("x", {" a "})},
@@ -72,6 +76,44 @@ TEST(DeepCopy, CopyIsIndependentOfSource) {
   EXPECT_EQ(base_section.children[1].get_if<AdmonitionNode>()->children.size(), 1u);
 }
 
+// Sections and admonitions are copied member by member around their child lists: every
+// member, set here to a value of its own, must come through.
+TEST(DeepCopy, KeepsEveryMemberOfNodesWithChildren) {
+  AdmonitionNode note;
+  note.level = "WARNING";
+  note.render_hints = RenderHints{{"tone", JsonValue(std::string("loud"))}};
+  note.node_id = "inj-0";
+  note.children.push_back(ParagraphNode{"inner", "inj-0-p0"});
+  SectionNode section;
+  section.number = "2.3";
+  section.title = "Title";
+  section.level = 2;
+  section.node_id = "sec-2.3";
+  section.source = SourceLocation{17};
+  section.semantic_type = "summary";
+  section.render_hints = RenderHints{{"columns", JsonValue(std::uint64_t{2})}};
+  section.children.push_back(std::move(note));
+  const Node original(std::move(section));
+
+  const Node copy = original;
+  EXPECT_EQ(copy, original);
+  const SectionNode& copied = *copy.get_if<SectionNode>();
+  EXPECT_EQ(copied.number, "2.3");
+  EXPECT_EQ(copied.title, "Title");
+  EXPECT_EQ(copied.level, 2);
+  EXPECT_EQ(copied.node_id, "sec-2.3");
+  EXPECT_EQ(copied.source, SourceLocation{17});
+  EXPECT_EQ(copied.semantic_type, "summary");
+  EXPECT_EQ(copied.render_hints, original.get_if<SectionNode>()->render_hints);
+  ASSERT_EQ(copied.children.size(), 1u);
+  const AdmonitionNode& copied_note = *copied.children[0].get_if<AdmonitionNode>();
+  EXPECT_EQ(copied_note.level, "WARNING");
+  EXPECT_EQ(copied_note.node_id, "inj-0");
+  ASSERT_TRUE(copied_note.render_hints);
+  EXPECT_EQ(copied_note.render_hints->at("tone"), JsonValue(std::string("loud")));
+  EXPECT_EQ(copied_note.children, (NodeList{ParagraphNode{"inner", "inj-0-p0"}}));
+}
+
 TEST(DeepCopy, AssignmentReplacesOldTree) {
   Document a = sample_document();
   Document b;
@@ -91,6 +133,17 @@ TEST(NodeList, ExtractKeepsOrder) {
   EXPECT_EQ(removed[1].get_if<ParagraphNode>()->text, "c");
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[1].get_if<ParagraphNode>()->text, "d");
+}
+
+// The number of admonitions nested in each other from `list` down to the first other node.
+int chain_depth(const NodeList& list) {
+  const NodeList* level = &list;
+  int depth = 0;
+  while (const auto* admonition = (*level)[0].get_if<AdmonitionNode>()) {
+    level = &admonition->children;
+    ++depth;
+  }
+  return depth;
 }
 
 // A chain of admonitions nested far deeper than the call stack could recurse through:
@@ -123,6 +176,9 @@ TEST(DeepTree, HundredThousandLevelsCopyAndDestroy) {
         }
         EXPECT_EQ(depth, kDepth);
         EXPECT_EQ((*level)[0].get_if<ParagraphNode>()->text, "leaf");
+        // A lone node copies its subtree the same way.
+        const Node section_copy = copy.children[0];
+        EXPECT_EQ(chain_depth(section_copy.get_if<SectionNode>()->children), kDepth);
         Document moved = std::move(copy);
         moved = doc;  // assignment drops the old deep tree
         doc = Document{};

@@ -41,25 +41,11 @@ Status parse_section_number_into(std::string_view bare_number,
   return {};
 }
 
-Result<std::vector<std::uint64_t>> parse_section_number(std::string_view bare_number) {
-  std::vector<std::uint64_t> components;
-  if (Status status = parse_section_number_into(bare_number, components); !status)
-    return std::move(status).error();
-  return components;
-}
-
-std::vector<std::string> section_number_labels(const std::vector<std::uint64_t>& components) {
-  std::vector<std::string> labels;
-  labels.reserve(components.size());
-  for (std::uint64_t component : components) labels.push_back(std::to_string(component));
-  return labels;
-}
-
 std::string join_section_number(const std::vector<std::uint64_t>& components) {
   std::string out;
-  for (const std::string& label : section_number_labels(components)) {
+  for (std::uint64_t component : components) {
     if (!out.empty()) out += '.';
-    out += label;
+    out += std::to_string(component);
   }
   return out;
 }

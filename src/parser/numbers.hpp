@@ -25,19 +25,14 @@ Result<std::uint64_t> parse_decimal_u64(std::string_view text);
 std::optional<Result<std::uint64_t>> next_number_component(std::string_view number,
                                                            std::size_t& pos);
 
-/// The components of a bare section number (no trailing dot), or the error of its first
+/// The components of a bare section number (no trailing dot) into `components` (cleared
+/// first, so that one buffer serves every heading of a parse), or the error of its first
 /// piece that is no valid number.
-Result<std::vector<std::uint64_t>> parse_section_number(std::string_view bare_number);
-
-/// Like `parse_section_number`, into `components` (cleared first), so that one buffer
-/// serves every heading of a parse.
 Status parse_section_number_into(std::string_view bare_number,
                                  std::vector<std::uint64_t>& components);
 
-/// The decimal text of each component: `{1, 2}` gives "1" and "2".
-std::vector<std::string> section_number_labels(const std::vector<std::uint64_t>& components);
-
-/// The labels of `components` joined with ".": the form in which messages name a number.
+/// The decimal text of each component, joined with ".": the form in which messages name a
+/// number (`{1, 2}` gives "1.2").
 std::string join_section_number(const std::vector<std::uint64_t>& components);
 
 }  // namespace lorvane::parser
