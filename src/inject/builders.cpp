@@ -9,18 +9,21 @@
 namespace lorvane::inject {
 namespace {
 
-// Lines joined with "\n", no line end after the last.
-std::string join_lines(const std::vector<std::string>& lines) {
-  std::size_t total = lines.empty() ? 0 : lines.size() - 1;
-  for (const std::string& line : lines) total += line.size();
+// The parts with `separator` between each two, none after the last.
+std::string join(const std::vector<std::string>& parts, char separator) {
+  std::size_t total = parts.empty() ? 0 : parts.size() - 1;
+  for (const std::string& part : parts) total += part.size();
   std::string out;
   out.reserve(total);
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) out += '\n';
-    out += lines[i];
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += separator;
+    out += parts[i];
   }
   return out;
 }
+
+// Lines joined with "\n", no line end after the last.
+std::string join_lines(const std::vector<std::string>& lines) { return join(lines, '\n'); }
 
 Status build_paragraph(const InjectionSpec& entry, std::uint64_t entry_index,
                        SectionBlocks& section, const MergeMode& mode) {
@@ -174,17 +177,7 @@ std::vector<std::vector<std::string>> collect_csv_rows(CsvLines& lines) {
 std::vector<std::string> join_table_rows(const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::string> lines;
   lines.reserve(rows.size());
-  for (const std::vector<std::string>& row : rows) {
-    std::string line;
-    std::size_t total = row.empty() ? 0 : row.size() - 1;
-    for (const std::string& cell : row) total += cell.size();
-    line.reserve(total);
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      if (i > 0) line += ',';
-      line += row[i];
-    }
-    lines.push_back(std::move(line));
-  }
+  for (const std::vector<std::string>& row : rows) lines.push_back(join(row, ','));
   return lines;
 }
 

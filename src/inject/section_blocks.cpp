@@ -94,11 +94,7 @@ std::uint32_t SectionBlocks::add_to_pool(parser::Node node, std::uint32_t depth,
 void SectionBlocks::recount(Chunk& chunk) const {
   chunk.counts = {};
   chunk.max_depth = 0;
-  for (std::uint32_t item : chunk.items) {
-    const Slot& slot = slots_[item];
-    ++chunk.counts[static_cast<std::size_t>(slot.kind)];
-    chunk.max_depth = std::max(chunk.max_depth, slot.depth);
-  }
+  for (std::uint32_t item : chunk.items) chunk.tally(slots_[item]);
 }
 
 SectionBlocks::Position SectionBlocks::locate(std::size_t index) const {
@@ -147,9 +143,7 @@ void SectionBlocks::place_item(std::size_t index, std::uint32_t item) {
   const Position at = locate(index);
   Chunk& chunk = chunks_[at.chunk];
   chunk.items.insert(chunk.items.begin() + static_cast<std::ptrdiff_t>(at.offset), item);
-  const Slot& slot = slots_[item];
-  ++chunk.counts[static_cast<std::size_t>(slot.kind)];
-  chunk.max_depth = std::max(chunk.max_depth, slot.depth);
+  chunk.tally(slots_[item]);
   ++size_;
   if (size_ >= regroup_at_) {
     regroup();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -91,6 +92,11 @@ class SectionBlocks {
     std::vector<std::uint32_t> items;  ///< pool indexes, in section order
     std::array<std::uint32_t, 4> counts{};
     std::uint32_t max_depth = 0;
+    /// Takes the block of `slot` into the counts and the deepest chain.
+    void tally(const Slot& slot) {
+      ++counts[static_cast<std::size_t>(slot.kind)];
+      max_depth = std::max(max_depth, slot.depth);
+    }
   };
   struct Position {
     std::size_t chunk;
