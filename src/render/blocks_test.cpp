@@ -417,13 +417,7 @@ Node admonition_chain(int depth, const std::function<std::optional<RenderHints>(
   return node;
 }
 
-std::size_t count_of(std::string_view text, std::string_view what) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(what); at != std::string_view::npos;
-       at = text.find(what, at + what.size()))
-    ++count;
-  return count;
-}
+using testing::count_of;
 
 TEST(DeepTrees, ChainsAsDeepAsTheProgramBuildsStayExact) {
   // The deepest tree the program builds: a section around 32 admonitions, around a large

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "render/fill.hpp"
+#include "render/test_util.hpp"
 #include "render/testing/reference.hpp"
 
 namespace lorvane::render {
@@ -29,13 +30,7 @@ std::string fill(std::string_view text, const std::vector<Placeholder>& pairs) {
   return filled;
 }
 
-std::size_t count_of(std::string_view text, std::string_view what) {
-  std::size_t count = 0;
-  for (std::size_t pos = text.find(what); pos != std::string_view::npos;
-       pos = text.find(what, pos + what.size()))
-    ++count;
-  return count;
-}
+using testing::count_of;
 
 TEST(BuiltinTemplatesTest, SizesLinesAndPlaceholders) {
   struct Builtin {

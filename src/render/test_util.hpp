@@ -8,8 +8,18 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
 namespace lorvane::render::testing {
+
+/// The occurrences of `what` in `text`, counted left to right without overlap.
+inline std::size_t count_of(std::string_view text, std::string_view what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string_view::npos;
+       at = text.find(what, at + what.size()))
+    ++count;
+  return count;
+}
 
 /// A fresh temporary directory that is the process working directory while the object
 /// lives; the previous working directory is restored and the directory removed after.
