@@ -1,7 +1,7 @@
 # The third-party libraries as targets of our own: lorvane::pcre2, lorvane::yaml and
 # lorvane::icu. Every target links the shared libraries, as a distribution's package of the
 # program would. With LORVANE_STATIC_DEPS the program itself links their archives, the C++
-# runtime and the C library instead: one self-contained file (about 36 MB, most of it
+# runtime and the C library instead: one self-contained file (about 37 MB, most of it
 # ICU's data) that maps no shared objects at start. The sanitizer and fuzz builds keep
 # everything shared.
 
