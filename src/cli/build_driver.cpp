@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/error_report.hpp"
 #include "cli/heap.hpp"
-#include "cli/parse_command.hpp"
+#include "cli/outputs.hpp"
 #include "cli/platform.hpp"
 #include "inject/apply_sidecar.hpp"
 #include "parser/text.hpp"
@@ -15,35 +16,27 @@
 namespace lorvane::cli {
 namespace {
 
-// Paths are shown as text: bytes that are not valid UTF-8 become U+FFFD.
-std::string shown(const std::string& path) { return text::lossy_utf8(path); }
-
-Error with_path(std::string_view message, const std::string& path, Error cause) {
-  std::string context(message);
-  context += shown(path);
-  return Error::wrap(std::move(context), std::move(cause));
-}
-
 Error add_canonicalize_sidecar_context(Error cause, const std::string& typed) {
-  return with_path("failed to canonicalize SIDECAR file: ", typed, std::move(cause));
+  return Error::wrap(with_path("failed to canonicalize SIDECAR file: ", typed), std::move(cause));
 }
 Error add_write_base_json_context(Error cause, const std::string& path) {
-  return with_path("failed to write BASE AST JSON: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to write BASE AST JSON: ", path), std::move(cause));
 }
 Error add_chdir_context(Error cause, const std::string& path) {
-  return with_path("failed to change working directory to: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to change working directory to: ", path), std::move(cause));
 }
 Error add_read_sidecar_context(Error cause, const std::string& path) {
-  return with_path("failed to read SIDECAR file: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to read SIDECAR file: ", path), std::move(cause));
 }
 Error add_restore_cwd_context(Error cause, const std::string& path) {
-  return with_path("failed to restore previous working directory: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to restore previous working directory: ", path),
+                     std::move(cause));
 }
 Error add_write_final_json_context(Error cause, const std::string& path) {
-  return with_path("failed to write FINAL AST JSON: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to write FINAL AST JSON: ", path), std::move(cause));
 }
 Error add_write_html_context(Error cause, const std::string& path) {
-  return with_path("failed to write output HTML file: ", path, std::move(cause));
+  return Error::wrap(with_path("failed to write output HTML file: ", path), std::move(cause));
 }
 Error add_getcwd_context(Error cause) {
   return Error::wrap("failed to get current working directory", std::move(cause));
@@ -58,8 +51,8 @@ Result<BuildPlan> resolve_project_plan(const BuildArgs& args) {
   // P2
   Result<std::string> project_dir = canonicalize(args.input);
   if (!project_dir)
-    return with_path("failed to canonicalize project directory: ", args.input,
-                     std::move(project_dir).error());
+    return Error::wrap(with_path("failed to canonicalize project directory: ", args.input),
+                       std::move(project_dir).error());
   // P3
   const std::optional<std::string> project_name = last_component(*project_dir);
   if (!project_name || !text::is_valid_utf8(*project_name))
@@ -68,7 +61,7 @@ Result<BuildPlan> resolve_project_plan(const BuildArgs& args) {
   BuildPlan plan;
   plan.input = join_path(*project_dir, "input.lrv");
   if (!path_exists(plan.input))
-    return Error("project mode expects input.lrv in directory: " + shown(*project_dir));
+    return Error(with_path("project mode expects input.lrv in directory: ", *project_dir));
   // P5
   const std::string sidecar = join_path(join_path(*project_dir, "SIDECAR"), "sidecar.yaml");
   if (path_exists(sidecar)) plan.sidecar = sidecar;
@@ -86,11 +79,12 @@ Result<BuildPlan> resolve_project_plan(const BuildArgs& args) {
 
 Result<BuildPlan> resolve_file_plan(const BuildArgs& args) {
   // F1
-  if (!path_exists(args.input)) return Error("input file does not exist: " + shown(args.input));
+  if (!path_exists(args.input)) return Error(with_path("input file does not exist: ", args.input));
   // F2
   Result<std::string> input = canonicalize(args.input);
   if (!input)
-    return with_path("failed to canonicalize input file: ", args.input, std::move(input).error());
+    return Error::wrap(with_path("failed to canonicalize input file: ", args.input),
+                       std::move(input).error());
   // F3
   if (!args.o) return Error("-o/--o is required in file mode");
   BuildPlan plan;
@@ -99,7 +93,8 @@ Result<BuildPlan> resolve_file_plan(const BuildArgs& args) {
   plan.work_dir = parent_or_current_dir(plan.input);
   if (args.sidecar) {
     Result<std::string> sidecar = canonicalize(*args.sidecar);
-    if (!sidecar) return add_canonicalize_sidecar_context(std::move(sidecar).error(), *args.sidecar);
+    if (!sidecar)
+      return add_canonicalize_sidecar_context(std::move(sidecar).error(), *args.sidecar);
     plan.sidecar = *sidecar;
     if (const auto dir = parent_path(*sidecar)) {
       if (const auto above = parent_path(*dir)) plan.work_dir = *above;
@@ -145,7 +140,9 @@ Status run_build_plan(const BuildPlan& plan) {
   parser::Document base;
   {
     Result<std::string> source = render::read_text_file(plan.input);
-    if (!source) return with_path("failed to read input file: ", plan.input, std::move(source).error());
+    if (!source)
+      return Error::wrap(with_path("failed to read input file: ", plan.input),
+                         std::move(source).error());
     prepare_heap_for_input(source->size());
     Result<parser::Document> parsed = parser::parse_text_document(*source);
     if (!parsed) return std::move(parsed).error();
@@ -166,7 +163,8 @@ Status run_build_plan(const BuildPlan& plan) {
   Result<parser::Document> final_doc = [&]() -> Result<parser::Document> {
     if (!plan.sidecar) return std::move(base);
     Result<std::string> sidecar_text = render::read_text_file(*plan.sidecar);
-    if (!sidecar_text) return add_read_sidecar_context(std::move(sidecar_text).error(), *plan.sidecar);
+    if (!sidecar_text)
+      return add_read_sidecar_context(std::move(sidecar_text).error(), *plan.sidecar);
     prepare_heap_for_input(sidecar_text->size());  // a no-op when the source already did
     return inject::apply_sidecar(std::move(base), *sidecar_text, plan.strict, write_warning);
   }();

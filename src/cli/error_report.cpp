@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "parser/text.hpp"
+
 namespace lorvane::cli {
 namespace {
 
@@ -53,6 +55,15 @@ std::string format_error_report(const Error& error) {
     }
   }
   out += '\n';
+  return out;
+}
+
+std::string with_path(std::string_view message, const std::string& path) {
+  const std::string shown = text::lossy_utf8(path);
+  std::string out;
+  out.reserve(message.size() + shown.size());
+  out.append(message);
+  out.append(shown);
   return out;
 }
 

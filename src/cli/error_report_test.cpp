@@ -65,5 +65,23 @@ TEST(ErrorReport, NumbersStayRightAlignedInFiveColumns) {
   EXPECT_NE(report.find("\n    9: c9\n   10: c10\n   11: c11\n"), std::string::npos) << report;
 }
 
+TEST(MessageWithPath, ShowsThePathAsTextWithInvalidBytesReplaced) {
+  struct Case {
+    std::string path;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"dir/in.lrv", "failed: dir/in.lrv"},
+      {"", "failed: "},
+      {"caf\xc3\xa9/\xe2\x80\x83x", "failed: caf\xc3\xa9/\xe2\x80\x83x"},  // valid UTF-8 kept
+      {"in\xff.lrv", "failed: in\xef\xbf\xbd.lrv"},
+      {"\xc3(\xe2\x80", "failed: \xef\xbf\xbd(\xef\xbf\xbd"},  // cut sequences
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(with_path("failed: ", c.path), c.want);
+  }
+}
+
 }  // namespace
 }  // namespace lorvane::cli

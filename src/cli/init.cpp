@@ -3,21 +3,11 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/error_report.hpp"
 #include "cli/platform.hpp"
-#include "parser/text.hpp"
 
 namespace lorvane::cli {
 namespace {
-
-/// `message` followed by `path` shown as text (invalid UTF-8 as U+FFFD).
-std::string with_path(std::string_view message, const std::string& path) {
-  std::string shown = text::lossy_utf8(path);
-  std::string out;
-  out.reserve(message.size() + shown.size());
-  out.append(message);
-  out.append(shown);
-  return out;
-}
 
 /// The name under which an entry is written: the last component of its stored path.
 std::string_view entry_name(std::string_view path) {
