@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -36,5 +37,25 @@ struct SectionContent {
 /// list rules.
 Result<SectionContent> parse_section_content(const BodyContext& context, std::size_t first_line,
                                              std::string_view number);
+
+/// Working memory of the content parser, which one parse reuses for all its sections.
+///
+/// A section is read in two passes: the first runs every pattern and every check and
+/// notes only the kind and the end of each block; the second builds the blocks from those notes. So
+/// each list of the tree (the section's blocks, a list's items, an item's children) is
+/// allocated once at its final size, and no list of nodes is ever held twice.
+struct ContentScratch {
+  /// One note per block, in order: the number of lines from the end of the block before
+  /// (or the first line) to the line after the block's last line, shifted left by two,
+  /// with the block's kind in the low bits; written seven bits to a byte, so a note of a
+  /// block of a few lines takes one byte.
+  std::vector<std::uint8_t> blocks;
+  /// The level (0, 1 or 2) of every bullet line of the section, in line order.
+  std::vector<std::uint8_t> bullet_levels;
+};
+
+/// Like the above, with working memory that outlives the call.
+Result<SectionContent> parse_section_content(const BodyContext& context, std::size_t first_line,
+                                             std::string_view number, ContentScratch& scratch);
 
 }  // namespace lorvane::parser

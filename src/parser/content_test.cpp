@@ -67,7 +67,7 @@ TEST_F(SectionContentTest, BlocksEndEachOther) {
     std::string content;
     NodeList want;
   };
-  // Blocks and gaps of more than a few dozen lines.
+  // Blocks and gaps of more than a few dozen lines, noted in more than one byte.
   std::string long_list;
   OrderedListNode long_list_node{{}, "ol-1.-0"};
   for (int k = 1; k <= 40; ++k) {

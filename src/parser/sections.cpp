@@ -103,6 +103,7 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
   SectionNumbering numbering;
   numbering.reserve(heading_count);
   std::vector<std::uint64_t> components;
+  ContentScratch scratch;
   std::array<std::string_view, 2> groups;
   const std::size_t n = lines.size();
   std::size_t i = body_start;
@@ -129,7 +130,7 @@ Result<NodeList> parse_sections(const SourceLines& lines, std::size_t body_start
     section.level = static_cast<std::uint8_t>(components.size());
     section.node_id = make_node_id("sec", {bare});
     section.source = SourceLocation{line_number};
-    Result<SectionContent> content = parse_section_content(context, i + 1, section.number);
+    Result<SectionContent> content = parse_section_content(context, i + 1, section.number, scratch);
     if (!content) return std::move(content).error();
     section.children = std::move(content->blocks);
     sections.emplace_back(std::move(section));
