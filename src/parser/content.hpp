@@ -43,7 +43,10 @@ Result<SectionContent> parse_section_content(const BodyContext& context, std::si
 /// A section is read in two passes: the first runs every pattern and every check and
 /// notes only the kind and the end of each block; the second builds the blocks from those notes. So
 /// each list of the tree (the section's blocks, a list's items, an item's children) is
-/// allocated once at its final size, and no list of nodes is ever held twice.
+/// allocated once at its final size, and no list of nodes is ever held twice. Measured
+/// against building each block in one pass (lists grown as they are read): the same on
+/// ordinary sources (3 % fewer instructions), but half the time on 10 MB of one-line
+/// paragraphs (0.99 s against 1.84 s), where growing a list of 3.3 million nodes dominates.
 struct ContentScratch {
   /// One note per block, in order: the number of lines from the end of the block before
   /// (or the first line) to the line after the block's last line, shifted left by two,

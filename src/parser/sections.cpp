@@ -41,8 +41,12 @@ Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
                                 std::string_view bare_number, std::size_t line_number) {
   if (components.size() > kMaxComponents)
     return line_error(line_number, "Section nesting too deep.");
-  // Walk down as far as the number is known. The whole number known is a duplicate; a
-  // known parent is the entry reached one step short of the end.
+  // The checks come in this order, and each relies on the ones before it: the walk
+  // goes down as far as the number is known; the whole number known is a duplicate;
+  // stopping more than one step short of the end is a missing parent; only then is the
+  // entry reached (`id`, 0 for the root) the parent, whose children the sequence rule
+  // checks. `child` returns 0 for "none", which the walk reads as "stop here", never as
+  // the root.
   std::size_t id = 0;
   std::size_t depth = 0;
   for (; depth < components.size(); ++depth) {
