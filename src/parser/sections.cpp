@@ -1,6 +1,7 @@
 #include "parser/sections.hpp"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -28,13 +29,15 @@ SectionNumbering::SectionNumbering() : children_of_(1, 0) {}
 
 void SectionNumbering::reserve(std::size_t headings) { children_of_.reserve(headings + 1); }
 
-std::size_t SectionNumbering::child(std::size_t parent, std::uint64_t component) const {
+std::optional<std::size_t> SectionNumbering::child(std::size_t parent,
+                                                    std::uint64_t component) const {
   const std::size_t list = children_of_[parent];
-  if (list == 0) return 0;
+  if (list == 0) return std::nullopt;
   const Children& children = children_[list - 1];
-  if (component < children.first) return 0;
+  if (component < children.first) return std::nullopt;
   const std::uint64_t offset = component - children.first;
-  return offset < children.ids.size() ? children.ids[offset] : 0;
+  if (offset >= children.ids.size()) return std::nullopt;
+  return children.ids[offset];
 }
 
 Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
@@ -45,14 +48,13 @@ Status SectionNumbering::accept(const std::vector<std::uint64_t>& components,
   // goes down as far as the number is known; the whole number known is a duplicate;
   // stopping more than one step short of the end is a missing parent; only then is the
   // entry reached (`id`, 0 for the root) the parent, whose children the sequence rule
-  // checks. `child` returns 0 for "none", which the walk reads as "stop here", never as
-  // the root.
+  // checks.
   std::size_t id = 0;
   std::size_t depth = 0;
   for (; depth < components.size(); ++depth) {
-    const std::size_t next = child(id, components[depth]);
-    if (next == 0) break;
-    id = next;
+    const std::optional<std::size_t> next = child(id, components[depth]);
+    if (!next) break;
+    id = *next;
   }
   if (depth == components.size()) {
     std::string message = "Duplicate section number '";

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -49,8 +50,8 @@ class SectionNumbering {
     std::vector<std::size_t> ids;  ///< entry ids of the children, in component order
   };
 
-  /// The entry id of the child `component` of entry `parent`, or 0 when there is none.
-  std::size_t child(std::size_t parent, std::uint64_t component) const;
+  /// The entry id of the child `component` of entry `parent`, if it was accepted.
+  std::optional<std::size_t> child(std::size_t parent, std::uint64_t component) const;
 
   /// Indexed by entry id (0 is the root, each accepted number the next id): 1 + the index
   /// of the entry's children in `children_`, or 0 while it has none. Most sections have
