@@ -30,7 +30,7 @@ SectionNumbering::SectionNumbering() : children_of_(1, 0) {}
 void SectionNumbering::reserve(std::size_t headings) { children_of_.reserve(headings + 1); }
 
 std::optional<std::size_t> SectionNumbering::child(std::size_t parent,
-                                                    std::uint64_t component) const {
+                                                   std::uint64_t component) const {
   const std::size_t list = children_of_[parent];
   if (list == 0) return std::nullopt;
   const Children& children = children_[list - 1];

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,10 +39,21 @@ namespace lorvane::render {
 class FillBudget {
  public:
   explicit FillBudget(std::size_t bytes) : remaining_(bytes) {}
+  /// A budget of `bytes` plus what `reserve()` returns, asked for only when `bytes` no
+  /// longer suffice: for a part that is costly to count and that ordinary renders never
+  /// reach. `reserve` must give the same amount every time (a copy of the budget may ask
+  /// again) and stay callable while the budget is used.
+  FillBudget(std::size_t bytes, std::function<std::size_t()> reserve)
+      : remaining_(bytes), reserve_(std::move(reserve)) {}
 
   /// Pays for `bytes` more bytes of output: true (and paid) when the budget allows it.
   /// After the first refusal every payment but one of 0 bytes is refused.
   bool pay(std::size_t bytes) {
+    if (bytes > remaining_ && reserve_) {
+      const std::size_t more = reserve_();
+      reserve_ = nullptr;
+      remaining_ = more > SIZE_MAX - remaining_ ? SIZE_MAX : remaining_ + more;
+    }
     if (bytes > remaining_) {
       remaining_ = 0;  // a smaller copy later must not slip in
       refused_ = refused_ || bytes != 0;
@@ -51,12 +63,14 @@ class FillBudget {
     return true;
   }
 
+  /// What is left before the reserve is drawn.
   std::size_t remaining() const { return remaining_; }
   /// Whether a payment was refused.
   bool refused() const { return refused_; }
 
  private:
   std::size_t remaining_;
+  std::function<std::size_t()> reserve_;
   bool refused_ = false;
 };
 

@@ -112,7 +112,8 @@ TEST(FillBudget, CopiesOfDeferredPlacesArePaidFor) {
   outer.replace_with("{I}", inner);
   std::string out;
   std::string captured;
-  ASSERT_TRUE(outer.append_to(out, [](std::string& o) { o += "v"; }, &captured));
+  ASSERT_TRUE(outer.append_to(
+      out, [](std::string& o) { o += "v"; }, &captured));
   EXPECT_TRUE(budget.refused());
   // Each copy of the inner value costs its 100 places; the copies that did not fit stay
   // "{I}" as written. The value goes in at its first place; after the refusal its other
@@ -120,6 +121,27 @@ TEST(FillBudget, CopiesOfDeferredPlacesArePaidFor) {
   EXPECT_LT(out.size(), 20000u);
   EXPECT_EQ(out.substr(0, 7), "v{V}{V}");
   EXPECT_NE(out.find("{I}"), std::string::npos);
+}
+
+TEST(FillBudget, ReserveIsDrawnOnlyWhenNeeded) {
+  int asked = 0;
+  FillBudget budget(10, [&] {
+    ++asked;
+    return std::size_t{100};
+  });
+  EXPECT_TRUE(budget.pay(10));
+  EXPECT_EQ(asked, 0);
+  const FillBudget before = budget;
+  EXPECT_TRUE(budget.pay(60));  // draws the reserve
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(budget.remaining(), 40u);
+  EXPECT_FALSE(budget.pay(41));
+  EXPECT_EQ(asked, 1);
+  // A copy taken before the draw has the same total.
+  FillBudget again = before;
+  EXPECT_TRUE(again.pay(100));
+  EXPECT_FALSE(again.pay(1));
+  EXPECT_EQ(asked, 2);
 }
 
 TEST(FillBudget, OnceRefusedEveryLaterPaymentIsRefused) {

@@ -21,9 +21,12 @@ std::string render_document_html(const parser::Document& document);
 /// of, plus 64 MiB. Counted are the document's text, the templates, the settings' texts,
 /// the CSS files and the images as data URIs (each file once, however many figures show
 /// it), the logo among them. A page that the literal fill would make no longer than that
-/// is filled exactly. Reads the sizes of the CSS and image files as they are now.
-std::size_t page_budget(const parser::Document& document, const TemplateSet& templates,
-                        const RenderSettings& settings);
+/// is filled exactly. Reads the sizes of the CSS and image files as they are now. The
+/// document's text and images are counted only once the rest does not suffice (a walk
+/// over the whole tree that ordinary pages never need), so the budget must not outlive
+/// `document` and `settings`.
+FillBudget page_budget(const parser::Document& document, const TemplateSet& templates,
+                       const RenderSettings& settings);
 
 /// Assembles the page: blocks, intro, outline in the layout template, header, style
 /// blocks, all filled into the base template, paying from `budget` (which is left with

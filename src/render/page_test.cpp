@@ -32,7 +32,7 @@ const std::filesystem::path kTestData = LORVANE_RENDER_TESTDATA;
 
 /// The page with the budget that the program gives it.
 std::string render_page(const Document& d, const TemplateSet& t, const RenderSettings& s) {
-  FillBudget budget(page_budget(d, t, s));
+  FillBudget budget = page_budget(d, t, s);
   return render::render_page(d, t, s, budget);
 }
 const std::filesystem::path kSampleSidecar = LORVANE_SAMPLE_SIDECAR;
