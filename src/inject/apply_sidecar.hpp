@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "inject/injection_spec.hpp"
+#include "inject/sidecar_entries.hpp"
 #include "inject/merge_mode.hpp"
 #include "parser/document.hpp"
 #include "parser/error.hpp"

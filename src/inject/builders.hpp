@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "inject/injection_spec.hpp"
+#include "inject/sidecar_entries.hpp"
 #include "inject/merge_mode.hpp"
 #include "inject/section_blocks.hpp"
 #include "parser/error.hpp"

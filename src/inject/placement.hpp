@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "inject/injection_spec.hpp"
+#include "inject/sidecar_entries.hpp"
 #include "inject/merge_mode.hpp"
 #include "inject/section_blocks.hpp"
 #include "parser/document.hpp"

@@ -8,7 +8,15 @@
 namespace lorvane::render {
 namespace {
 
-constexpr std::string_view kPrefixesKept[] = {"data:", "http://", "https://"};
+/// Whether `src` names no local file to embed: empty, or a data URI or web address
+/// (case-sensitive prefixes), which pass through as written.
+bool passes_through(std::string_view src) {
+  constexpr std::string_view kPrefixesKept[] = {"data:", "http://", "https://"};
+  if (src.empty()) return true;
+  for (std::string_view prefix : kPrefixesKept)
+    if (src.substr(0, prefix.size()) == prefix) return true;
+  return false;
+}
 
 bool ends_with_ascii_lower(std::string_view path, std::string_view suffix) {
   if (path.size() < suffix.size()) return false;
@@ -72,9 +80,7 @@ void append_base64(std::string& out, std::string_view bytes) {
 }
 
 std::string resolve_image_src(std::string_view src, FillBudget* budget) {
-  if (src.empty()) return {};
-  for (std::string_view prefix : kPrefixesKept)
-    if (src.substr(0, prefix.size()) == prefix) return std::string(src);
+  if (passes_through(src)) return std::string(src);
   const std::string path(src);
   Result<OptionalFile> file = OptionalFile::open(path);
   if (!file) return path;
@@ -99,9 +105,7 @@ std::string resolve_image_src_html(std::string_view src, FillBudget* budget) {
 }
 
 EmbeddedImage embedded_image(std::string_view src) {
-  if (src.empty()) return {};
-  for (std::string_view prefix : kPrefixesKept)
-    if (src.substr(0, prefix.size()) == prefix) return {};
+  if (passes_through(src)) return {};
   Result<OptionalFile> file = OptionalFile::open(std::string(src));
   if (!file) return {};
   return {data_uri_size(mime_type_for_path(src), file->size()), file->device(), file->inode()};

@@ -1,4 +1,4 @@
-#include "inject/injection_spec.hpp"
+#include "inject/sidecar_entries.hpp"
 
 #include <gtest/gtest.h>
 
